@@ -1,0 +1,200 @@
+#include "platform/QtHost.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace qb {
+
+namespace {
+
+class QtTimer : public Timer {
+public:
+    QtTimer()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { fire(); });
+    }
+    void setInterval(int ms) override
+    {
+        interval_ = ms;
+        timer_.setInterval(ms);
+        if (timer_.isActive())
+            timer_.start();
+    }
+    int interval() const override { return interval_; }
+    void setEnabled(bool enabled) override
+    {
+        if (enabled)
+            timer_.start(interval_);
+        else
+            timer_.stop();
+    }
+    bool isEnabled() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
+    int interval_ = 0;
+};
+
+}  // namespace
+
+struct QtHost::Clock {
+    QElapsedTimer elapsed;
+};
+
+QtHost::QtHost() : clock_(std::make_unique<Clock>())
+{
+    clock_->elapsed.start();
+}
+
+QtHost::~QtHost() = default;
+
+std::unique_ptr<Timer> QtHost::createTimer()
+{
+    return std::make_unique<QtTimer>();
+}
+
+qint64 QtHost::nowUs() const
+{
+    return clock_->elapsed.nsecsElapsed() / 1000;
+}
+
+bool QtHost::waitUntil(const std::function<bool()>& condition)
+{
+    // Blocks in the event loop until the next event: a wait costs no CPU.
+    while (!quit_) {
+        if (condition())
+            return true;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+    }
+    return false;
+}
+
+int QtHost::runModal(QDialog& dialog)
+{
+    if (quit_)
+        return QDialog::Rejected;
+    return dialog.exec();
+}
+
+void QtHost::showModeless(QWidget& window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+Answer QtHost::message(const QString& text, Buttons buttons, const QString& title, Icon icon)
+{
+    QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    title.isEmpty() ? QCoreApplication::applicationName() : title, text,
+                    QMessageBox::NoButton, dialogParent_);
+    auto add = [&](QMessageBox::StandardButton b, const char* caption) {
+        box.addButton(b)->setText(QString::fromUtf8(caption));
+    };
+    switch (buttons) {
+    case Buttons::Ok:
+        add(QMessageBox::Ok, "OK");
+        break;
+    case Buttons::YesNo:
+        add(QMessageBox::Yes, "Ja");
+        add(QMessageBox::No, "Nein");
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    case Buttons::YesNoCancel:
+        add(QMessageBox::Yes, "Ja");
+        add(QMessageBox::No, "Nein");
+        add(QMessageBox::Cancel, "Abbrechen");
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    }
+    const bool wasBusy = busy_;
+    setBusy(false);
+    const int result = box.exec();
+    setBusy(wasBusy);
+    switch (result) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+    }
+}
+
+std::optional<QString> QtHost::inputBox(const QString& prompt, const QString& title,
+                                        const QString& defaultText)
+{
+    QInputDialog dialog(dialogParent_);
+    dialog.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+std::optional<QString> QtHost::openFileName(const QString& title, const QString& folder,
+                                            const QString& filter)
+{
+    const QString name = QFileDialog::getOpenFileName(dialogParent_, title, folder, filter);
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+std::optional<QString> QtHost::saveFileName(const QString& title, const QString& folder,
+                                            const QString& filter)
+{
+    // The caller checks the name and asks before overwriting.
+    const QString name = QFileDialog::getSaveFileName(dialogParent_, title, folder, filter, nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+void QtHost::beep()
+{
+    QApplication::beep();
+}
+
+void QtHost::setBusy(bool busy)
+{
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void QtHost::requestQuit()
+{
+    quit_ = true;
+    setBusy(false);
+    QCoreApplication::exit(0);
+    // Wake a wait that blocks in the event loop.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
+
+bool QtHost::quitRequested() const
+{
+    return quit_;
+}
+
+}  // namespace qb

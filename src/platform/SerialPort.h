@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace qb {
+
+// Events the serial line raises towards the connection.
+enum class CommEvent {
+    FrameError,  // a character arrived with a framing error
+    DsrChange,   // the DSR line changed; read dsr() for its new state
+    LinkLost,    // the device vanished (adapter unplugged): the port is already closed
+};
+
+enum class OpenError {
+    None,
+    InvalidPort,   // no device behind the number (the serial control's error 8002)
+    AccessDenied,  // no permission, or busy in another program; see errorString()
+    Other,
+};
+
+// "4800,N,8,1": speed, parity, data bits, stop bits.
+struct LineSettings {
+    int baud = 4800;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1;
+
+    static std::optional<LineSettings> parse(const QString& text);
+    QString toString() const;
+    // Microseconds one character takes on the wire (start, data, parity, stop bits).
+    qint64 charTimeUs() const;
+};
+
+// The one serial connection to the decoder, by the program's port numbers 1..20.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    virtual OpenError open(int portNumber, const QString& settings) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Why the last open failed, in the serial layer's words.
+    virtual QString errorString() const = 0;
+
+    virtual void write(const QByteArray& bytes) = 0;
+    virtual int bytesAvailable() const = 0;
+    // The whole input buffer at once.
+    virtual QByteArray readAll() = 0;
+    virtual bool dsr() const = 0;
+
+    void setEventHandler(std::function<void(CommEvent)> handler) { handler_ = std::move(handler); }
+
+protected:
+    void raise(CommEvent event)
+    {
+        if (handler_)
+            handler_(event);
+    }
+
+private:
+    std::function<void(CommEvent)> handler_;
+};
+
+}  // namespace qb

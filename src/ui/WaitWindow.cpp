@@ -1,0 +1,68 @@
+#include "ui/WaitWindow.h"
+
+#include "link/Transport.h"
+#include "platform/Host.h"
+#include "ui_WaitWindow.h"
+
+namespace qb {
+
+WaitWindow::WaitWindow(Host& host, Transport& transport, Kind kind, int functionCode, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::WaitWindow>()), transport_(transport), kind_(kind),
+      ticker_(host.createTimer())
+{
+    ui_->setupUi(this);
+    if (kind == Kind::TrafficLight) {
+        setObjectName(QStringLiteral("Warten_Ampel"));
+        ui_->Label1->setText(QStringLiteral("Bitte warten bis der Decoder die Daten aktualisiert hat !"));
+        ui_->Label2->hide();
+    }
+    setModal(true);
+    ui_->ProgressBar1->setValue(0);
+    const bool fast = functionCode == 1 && transport.ResetOutput <= 0;
+    ticker_->setInterval(fast ? 400 : 1000);
+    ticker_->setHandler([this] { tick(); });
+}
+
+WaitWindow::~WaitWindow() = default;
+
+int WaitWindow::progress() const
+{
+    return ui_->ProgressBar1->value();
+}
+
+int WaitWindow::tickInterval() const
+{
+    return ticker_->interval();
+}
+
+void WaitWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    ticker_->setEnabled(true);
+}
+
+void WaitWindow::hideEvent(QHideEvent* event)
+{
+    ticker_->setEnabled(false);
+    QDialog::hideEvent(event);
+}
+
+void WaitWindow::tick()
+{
+    const int progress = ui_->ProgressBar1->value() + 1;
+    ui_->ProgressBar1->setValue(progress);
+    if (progress == Ticks / 2 && transport_.ResetOutput > 0 && transport_.MoveAfterReset)
+        moveResetOutput();
+    if (progress >= Ticks)
+        accept();
+}
+
+void WaitWindow::moveResetOutput()
+{
+    transport_.SwitchOutput(transport_.ResetOutput, 0);
+    transport_.Delay(kind_ == Kind::Servo ? 1000 : 250);
+    transport_.SwitchOutput(transport_.ResetOutput, 16);
+    transport_.ResetOutput = 0;
+}
+
+}  // namespace qb
