@@ -1,0 +1,314 @@
+// The program's real serial stack (QtSerialPort, QtHost, Transport) against
+// quenbrix-sim over a pseudo-terminal, in real time.
+
+#include "decoder/DecoderIdentity.h"
+#include "link/CommandCatalogue.h"
+#include "link/Transport.h"
+#include "platform/PortDirectory.h"
+#include "platform/QtHost.h"
+#include "platform/QtSerialPort.h"
+
+#include "support/MemorySettingsStore.h"
+#include "support/SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+#include <thread>
+
+#if defined(__unix__) && defined(QUENBRIX_SIM_PATH)
+
+namespace qb {
+namespace {
+using namespace qb::test;
+
+using namespace std::chrono_literals;
+
+QByteArray reversed(QByteArray text)
+{
+    std::reverse(text.begin(), text.end());
+    return text;
+}
+
+// The program's stack on port 1, pinned to the simulator's device.
+struct Stack {
+    explicit Stack(const QString& device)
+        : directory(store, [] { return QStringList(); }),
+          port(host, directory),
+          transport(host, port, identity, [this] { ++programEnds; })
+    {
+        directory.pin(1, device);
+        port.setEventHandler([this](CommEvent event) { events.push_back(event); });
+        transport.ProtocolVariant = 2;
+    }
+
+    // Keeps events flowing until the condition holds or the time is up.
+    bool waitUntil(const std::function<bool()>& condition, int ms)
+    {
+        bool late = false;
+        auto deadline = host.createTimer();
+        deadline->setInterval(ms);
+        deadline->setHandler([&] { late = true; });
+        deadline->setEnabled(true);
+        host.waitUntil([&] { return condition() || late; });
+        return condition();
+    }
+
+    int count(CommEvent event) const { return int(std::count(events.begin(), events.end(), event)); }
+
+    test::MemorySettingsStore store;
+    PortDirectory directory;
+    QtHost host;
+    QtSerialPort port;
+    DecoderIdentity identity;
+    Transport transport;
+    std::vector<CommEvent> events;
+    int programEnds = 0;
+};
+
+constexpr int BlockLength = 79;  // protocol variant 2
+
+TEST(PtyEndToEnd, BlockReadCrossesThePseudoTerminal)
+{
+    Simulator sim(4800);
+    ASSERT_FALSE(sim.device().isEmpty());
+    Stack stack(sim.device());
+    ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None) << qPrintable(stack.port.errorString());
+
+    stack.transport.ReadBlock(1);
+
+    ASSERT_FALSE(stack.transport.TimedOut);
+    ASSERT_EQ(stack.transport.InString.size(), BlockLength);
+    const QByteArray block = reversed(stack.transport.InString);
+    EXPECT_EQ(block.mid(70, 8), "R5--XC45");  // positions 71..78
+    EXPECT_EQ(block[69], '1');                 // the output the block belongs to
+
+    const auto log = sim.logOnce([](const auto& lines) { return !sentLines(lines).empty(); });
+    const auto received = receivedLines(log);
+    const auto sent = sentLines(log);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].bytes, QByteArray::fromHex("F10D"));
+    EXPECT_FALSE(received[0].garbled);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].bytes, stack.transport.InString);
+
+    // A pseudo-terminal reports no line states: DSR counts as high and nothing was raised
+    // over the read, which outlasts the line poll.
+    EXPECT_TRUE(stack.port.dsr());
+    EXPECT_TRUE(stack.events.empty());
+    EXPECT_EQ(stack.programEnds, 0);
+
+    // SIGTERM ends the simulator cleanly.
+    stack.port.close();
+    sim.stop();
+    EXPECT_EQ(sim.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim.process().exitCode(), 0);
+}
+
+TEST(PtyEndToEnd, WrongLineSpeedGetsNoAnswer)
+{
+    Simulator sim(4800);
+    ASSERT_FALSE(sim.device().isEmpty());
+    Stack stack(sim.device());
+    ASSERT_EQ(stack.port.open(1, "9600,N,8,1"), OpenError::None) << qPrintable(stack.port.errorString());
+    stack.transport.Timer2().setInterval(300);
+
+    stack.transport.ReadBlock(1);
+
+    EXPECT_TRUE(stack.transport.TimedOut);
+    EXPECT_TRUE(stack.transport.InString.isEmpty());
+    EXPECT_EQ(stack.port.bytesAvailable(), 0);
+    // The frame did reach the decoder, which heard noise and kept silent.
+    const auto log = sim.logOnce([](const auto& lines) { return !lines.empty(); });
+    const auto received = receivedLines(log);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_TRUE(received[0].garbled);
+    EXPECT_TRUE(sentLines(log).empty());
+}
+
+TEST(PtyEndToEnd, ReopenedPortIsServedAgain)
+{
+    Simulator sim(4800);
+    ASSERT_FALSE(sim.device().isEmpty());
+    Stack stack(sim.device());
+    ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None);
+    stack.transport.ReadBlock(1);
+    ASSERT_FALSE(stack.transport.TimedOut);
+
+    stack.port.close();
+    EXPECT_FALSE(stack.port.isOpen());
+    EXPECT_FALSE(stack.port.dsr());
+    stack.port.write(QByteArray("\xF1\r"));  // closed: goes nowhere
+    // Closed long enough for the simulator to see that nobody holds the device.
+    stack.waitUntil([] { return false; }, 300);
+    ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None) << qPrintable(stack.port.errorString());
+    stack.transport.ReadBlock(2);
+
+    ASSERT_FALSE(stack.transport.TimedOut);
+    ASSERT_EQ(stack.transport.InString.size(), BlockLength);
+    EXPECT_EQ(reversed(stack.transport.InString)[69], '2');
+    const auto log = sim.logOnce([](const auto& lines) { return sentLines(lines).size() >= 2; });
+    const auto received = receivedLines(log);
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].bytes, QByteArray::fromHex("F10D"));
+    EXPECT_EQ(received[1].bytes, QByteArray::fromHex("F20D"));
+    EXPECT_EQ(sentLines(log).size(), 2u);
+    EXPECT_TRUE(stack.events.empty());
+}
+
+TEST(PtyEndToEnd, VanishedDeviceIsOneLostLink)
+{
+    Simulator sim(4800);
+    ASSERT_FALSE(sim.device().isEmpty());
+    Stack stack(sim.device());
+    ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None);
+
+    sim.stop();  // the far end goes away, like an adapter pulled out
+
+    EXPECT_TRUE(stack.waitUntil([&] { return stack.count(CommEvent::LinkLost) > 0; }, 3000));
+    EXPECT_FALSE(stack.port.isOpen());
+    // Two more line polls: the closed port reports nothing further.
+    stack.waitUntil([] { return false; }, 2 * QtSerialPort::LinePollMs + 50);
+    EXPECT_EQ(stack.count(CommEvent::LinkLost), 1);
+    EXPECT_EQ(stack.events.size(), 1u);
+    stack.port.write(QByteArray("\xF1\r"));
+    EXPECT_EQ(stack.port.bytesAvailable(), 0);
+    EXPECT_TRUE(stack.port.readAll().isEmpty());
+}
+
+TEST(PtyEndToEnd, SimulatorTakesIdAndVariant)
+{
+    Simulator sim(9600, {QStringLiteral("--id"), QStringLiteral("L7TEST01"), QStringLiteral("--variant"),
+                         QStringLiteral("3")});
+    ASSERT_FALSE(sim.device().isEmpty());
+    Stack stack(sim.device());
+    ASSERT_EQ(stack.port.open(1, "9600,N,8,1"), OpenError::None);
+
+    stack.transport.ExchangeCommand(commands::blockRead(16), 80);
+
+    ASSERT_FALSE(stack.transport.TimedOut);
+    const QByteArray block = reversed(stack.transport.InString);
+    ASSERT_EQ(block.size(), 80);
+    EXPECT_EQ(block.mid(70, 8), "L7TEST01");
+    EXPECT_EQ(block[69], '0');  // block 16 names output 16 by its low digit
+}
+
+struct ArgumentCase {
+    const char* name;
+    QStringList arguments;
+    int exitCode;
+};
+
+void PrintTo(const ArgumentCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PtyEndToEndSimArguments : public ::testing::TestWithParam<ArgumentCase> {};
+
+TEST_P(PtyEndToEndSimArguments, AreChecked)
+{
+    const ArgumentCase& c = GetParam();
+    QProcess sim;
+    sim.start(QStringLiteral(QUENBRIX_SIM_PATH), c.arguments);
+    ASSERT_TRUE(sim.waitForFinished(5000)) << "still running";
+    EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim.exitCode(), c.exitCode);
+    if (c.exitCode == 0) {
+        EXPECT_TRUE(sim.readAllStandardOutput().startsWith("Usage: quenbrix-sim"));
+    } else {
+        EXPECT_TRUE(sim.readAllStandardOutput().isEmpty());  // no device path for a caller to use
+        EXPECT_FALSE(sim.readAllStandardError().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PtyEndToEndSimArguments,
+    ::testing::Values(ArgumentCase{"Help", {"--help"}, 0},
+                      ArgumentCase{"UnknownOption", {"--speed", "4800"}, 2},
+                      ArgumentCase{"BaudNotOffered", {"--baud", "19200"}, 2},
+                      ArgumentCase{"BaudNotANumber", {"--baud=fast"}, 2},
+                      ArgumentCase{"VariantOutOfRange", {"--variant", "4"}, 2},
+                      ArgumentCase{"IdTooLong", {"--id", "R5--XC456"}, 2},
+                      ArgumentCase{"IdEmpty", {"--id="}, 2},
+                      ArgumentCase{"ValueMissing", {"--log"}, 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct OpenCase {
+    const char* name;
+    enum class Device { None, Missing, Simulator, SimulatorHeld } device;
+    const char* settings;
+    OpenError expected;
+    const char* messagePart;  // in errorString(), when not empty
+};
+
+void PrintTo(const OpenCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PtyEndToEndOpen : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(PtyEndToEndOpen, FailureIsReported)
+{
+    const OpenCase& c = GetParam();
+    std::optional<Simulator> sim;
+    QString device;
+    switch (c.device) {
+    case OpenCase::Device::None:
+        break;
+    case OpenCase::Device::Missing:
+        device = QStringLiteral("/dev/quenbrix-no-such-device");
+        break;
+    case OpenCase::Device::Simulator:
+    case OpenCase::Device::SimulatorHeld:
+        sim.emplace(4800);
+        device = sim->device();
+        ASSERT_FALSE(device.isEmpty());
+        break;
+    }
+    std::optional<Stack> holder;
+    if (c.device == OpenCase::Device::SimulatorHeld) {
+        holder.emplace(device);
+        ASSERT_EQ(holder->port.open(1, "4800,N,8,1"), OpenError::None);
+    }
+    Stack stack(device);
+
+    EXPECT_EQ(stack.port.open(1, c.settings), c.expected);
+    EXPECT_FALSE(stack.port.isOpen());
+    EXPECT_FALSE(stack.port.errorString().isEmpty());
+    if (*c.messagePart) {
+        EXPECT_TRUE(stack.port.errorString().contains(QString::fromUtf8(c.messagePart)))
+            << qPrintable(stack.port.errorString());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PtyEndToEndOpen,
+    ::testing::Values(
+        OpenCase{"NoDeviceBehindTheNumber", OpenCase::Device::None, "4800,N,8,1", OpenError::InvalidPort,
+                 "Kein Gerät für Port 1"},
+        OpenCase{"DeviceMissing", OpenCase::Device::Missing, "4800,N,8,1", OpenError::InvalidPort, ""},
+        OpenCase{"SettingsNotUnderstood", OpenCase::Device::Simulator, "4800,X,8,1", OpenError::Other,
+                 "4800,X,8,1"},
+        OpenCase{"HeldByAnotherPort", OpenCase::Device::SimulatorHeld, "4800,N,8,1", OpenError::AccessDenied,
+                 ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qb
+
+#else
+
+TEST(PtyEndToEnd, NeedsPseudoTerminalsAndTheSimulator)
+{
+    GTEST_SKIP() << "no pseudo-terminals here, or quenbrix-sim was not built";
+}
+
+#endif
