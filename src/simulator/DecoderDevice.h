@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace qb::sim {
@@ -41,15 +42,58 @@ struct DeviceConfig {
     int baud = 4800;
 };
 
+// The end positions and run times the selected output works with. Steps and
+// run-time commands change them at once; only the store commands put them
+// into the block.
+struct WorkingValues {
+    int left = 0;
+    int right = 0;
+    int runTimeLeft = 0;
+    int runTimeRight = 0;
+};
+
 // The decoder on the far end of the line: its configuration memory, its
-// answers and its faults. Time and pacing belong to whoever carries the bytes
-// (the in-process port or the pseudo-terminal server).
+// answers, a servo that moves in time, and its faults. Time and pacing of the
+// bytes belong to whoever carries them (the in-process port or the
+// pseudo-terminal server); `nowUs` only drives the servo runs.
+//
+// Memory: 512 bytes (decoder addresses 0x300..0x4FF); output n owns the
+// 32-byte slot at (n - 1) * 32: fields 1..23, then the value of the status
+// digit and of the bus-lane digit. Dump, memory writes and block reads all
+// work on it. Fields 7/8 hold where the servo stands.
+//
+// Parsing where the frame alone is ambiguous:
+// - Set left/right: the last four characters are the value, the rest the output.
+// - Servo-form configuration write: read from the end by the known field
+//   widths (direction digit only in variants 2 and 3); what remains is output
+//   and unpadded neutral, and the neutral takes four hex digits whenever a
+//   character is left for the output ("12FA0" is output 1, neutral 2FA0).
+// - Copy: the target is taken as the last digit when both numbers then lie in
+//   1..16, otherwise as the last two digits ("112" copies 11 to 2, "110" 1 to
+//   10); the program's copy menu only names targets 1..8.
+// - Traffic-light configuration write (decoders "L..."): crossing code and
+//   bus-lane bits are raw bytes and may be 13, so the frame ends at the CR that
+//   closes the fixed tail ("0", raw, "0", "0000", country digit); it applies to
+//   every output's block, as the layout is the decoder's.
+// Hex parameters are read in upper case only, as the program sends them.
+// Frames it cannot parse, and commands this decoder does not know (126/127
+// outside the start-up state group, 153 on servo decoders, 186 or 250 for the
+// other generation), get no answer. A refused command (Fault::Refusal) leaves
+// no effect; faults wait for the next frame that has an answer.
 class DecoderDevice {
 public:
     static constexpr int MemorySize = 512;
     static constexpr int SlotSize = 32;  // one output's block in the memory
     static constexpr int FieldCount = 23;
     static constexpr int OutputSlots = MemorySize / SlotSize;
+    static constexpr int MemoryBase = 0x300;  // decoder address of memory byte 0
+    static constexpr int RamSize = 1152;
+    static constexpr int FrameUs = 20'000;  // one servo frame; run times are units per frame
+    // Traffic-light RAM image: the eight switch states (0 first, 1 second,
+    // 0xFF not switched yet) from here, a copy of the memory at power-up at
+    // RamMemoryCopy.
+    static constexpr int RamSwitchStates = 0x00;
+    static constexpr int RamMemoryCopy = 0x10;
 
     explicit DecoderDevice(DeviceConfig config = {});
 
@@ -62,15 +106,36 @@ public:
     int baud() const { return baud_; }
     void setBaud(int baud) { baud_ = baud; }
     int blockLength() const;
+    // 1..3 for traffic-light decoders, 0 for all others.
+    int trafficLightGeneration() const { return generation_; }
 
     // Fields 1..23 of output 1..16, one byte each.
     std::uint8_t field(int output, int field) const;
     void setField(int output, int field, std::uint8_t value);
+    // A field pair read as high byte, low byte.
+    int value16(int output, int firstField) const;
+    void setValue16(int output, int firstField, int value);
     void setStatusDigit(int output, char digit);
     void setBusLaneDigit(int output, char digit);
     // The block of an output as the program sees it after reversal.
     QByteArray blockText(int output) const;
-    const std::array<std::uint8_t, MemorySize>& memory() const { return memory_; }
+    const std::array<std::uint8_t, MemorySize>& memory() const { return model_.memory; }
+
+    // The output commands without an output number act on: the one whose
+    // block went out last (1 at power-up).
+    int selectedOutput() const { return model_.selected; }
+    WorkingValues workingValues() const;
+    // Where the servo of an output stands (fields 7/8) as of the last frame.
+    int position(int output) const { return value16(output, 7); }
+    bool running() const { return model_.run.active; }
+    // 0 first state, 1 second state, -1 never switched; outputs 1..8.
+    int switchState(int output) const;
+    bool powerUpServosOn() const { return model_.powerUpOn; }
+    // The command byte of the last frame answered with ACK, 0 before any.
+    std::uint8_t lastAcknowledged() const { return lastAcknowledged_; }
+
+    const std::array<std::uint8_t, RamSize>& ram() const { return model_.ram; }
+    void setRam(const std::array<std::uint8_t, RamSize>& ram) { model_.ram = ram; }
 
     // The next `times` answers carry the fault.
     void injectFault(Fault fault, int times = 1);
@@ -86,15 +151,56 @@ public:
     std::vector<QByteArray> receivedFrames() const;
 
 private:
-    Reply answer(const QByteArray& frame);
-    QByteArray blockAnswer(int output) const;
+    // A run started with 225/226 and 2; the position follows from the time.
+    struct Run {
+        bool active = false;
+        int output = 1;
+        int from = 0;
+        int to = 0;
+        int perFrame = 0;
+        qint64 startUs = 0;
+    };
+    // Everything a command may change, so that a refusal can undo it.
+    struct Model {
+        std::array<std::uint8_t, MemorySize> memory{};
+        std::array<std::uint8_t, RamSize> ram{};
+        int selected = 1;
+        // Changes of the selected output not stored in its block yet.
+        std::optional<int> left, right, runTimeLeft, runTimeRight;
+        Run run;
+        std::array<int, 8> switches{-1, -1, -1, -1, -1, -1, -1, -1};
+        bool powerUpOn = true;
+    };
+
+    int completeFrameLength(const QByteArray& buffer) const;
+    Reply answer(const QByteArray& frame, qint64 nowUs);
+    QByteArray blockAnswer(int output);
     void applyFault(Fault fault, Reply& reply, const QByteArray& frame);
     int slotOffset(int output) const;
+
+    void settleRun(qint64 nowUs);
+    void moveTo(int output, int position);
+    void select(int output);
+    void forgetWorking(int output);
+    void resetOutput(int output);
+    bool isMotorola() const;
+
+    Reply step(bool leftSide, const QByteArray& parameters);
+    Reply run(bool toRight, const QByteArray& parameters, qint64 nowUs);
+    Reply servoConfigWrite(const QByteArray& parameters);
+    Reply trafficLightConfigWrite(const QByteArray& parameters);
+    Reply addressWrite(std::uint8_t command, const QByteArray& parameters);
+    Reply memoryWrite(const QByteArray& parameters);
+    Reply copy(const QByteArray& parameters);
+    QByteArray dumpAnswer() const;
+    QByteArray ramAnswer() const;
 
     QByteArray id_;
     int variant_ = 2;
     int baud_ = 4800;
-    std::array<std::uint8_t, MemorySize> memory_{};
+    int generation_ = 0;
+    Model model_;
+    std::uint8_t lastAcknowledged_ = 0;
     QByteArray pending_;
     std::deque<Fault> faults_;
     bool dsr_ = true;
