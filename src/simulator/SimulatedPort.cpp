@@ -26,6 +26,14 @@ void SimulatedPort::failOpens(OpenError error, const QString& reason)
     errorString_ = reason;
 }
 
+void SimulatedPort::loseLink()
+{
+    if (!open_)
+        return;
+    close();
+    raise(CommEvent::LinkLost);
+}
+
 OpenError SimulatedPort::open(int portNumber, const QString& settings)
 {
     const auto parsed = LineSettings::parse(settings);

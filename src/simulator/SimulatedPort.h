@@ -38,6 +38,8 @@ public:
     void setAvailablePorts(std::set<int> ports) { available_ = std::move(ports); }
     // Makes the next opens fail like a port held by another program.
     void failOpens(OpenError error, const QString& reason);
+    // The adapter is pulled out: the port closes and reports the lost link.
+    void loseLink();
     // Characters reach the program in chunks of this period, as through a USB
     // adapter's latency timer; 0 (the default) delivers each as it arrives.
     void setChunkUs(qint64 us) { chunkUs_ = us; }

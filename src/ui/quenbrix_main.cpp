@@ -1,13 +1,15 @@
-#include "decoder/DecoderIdentity.h"
-#include "link/Transport.h"
+#include "link/PortSwitch.h"
 #include "platform/GermanFormat.h"
+#include "platform/PortDirectory.h"
 #include "platform/QtHost.h"
+#include "platform/QtSerialPort.h"
+#include "platform/QtStores.h"
 #include "simulator/SimulatedPort.h"
+#include "ui/CommandLine.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-#include <algorithm>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -15,33 +17,36 @@ int main(int argc, char** argv)
     app.setApplicationName(QStringLiteral("Quenbrix_551"));
     qb::installGermanTranslations(app);
 
+    const qb::CommandLine line = qb::parseCommandLine(app.arguments());
+    if (line.help) {
+        std::fputs(qPrintable(qb::usageText()), stdout);
+        return 0;
+    }
+    if (!line.error.isEmpty()) {
+        std::fprintf(stderr, "%s\n\n%s", qPrintable(line.error), qPrintable(qb::usageText()));
+        return 2;
+    }
+
     qb::QtHost host;
-    qb::sim::DecoderDevice device;
-    qb::sim::SimulatedPort port(host, device);
-    qb::DecoderIdentity identity;
-    QMainWindow window;
-    qb::Transport transport(host, port, identity, [&] { window.close(); });
+    qb::QtSettingsStore settings;
+    qb::IniMachineStore machine;
+    qb::QtOsVersion os;
+    qb::PortDirectory directory(settings);
+    if (!line.device.isEmpty())
+        directory.pin(*line.pinnedPort, line.device);
+    qb::QtSerialPort realPort(host, directory);
+    qb::sim::DecoderDevice demoDecoder({line.demoId.toLatin1()});
+    qb::sim::SimulatedPort demoPort(host, demoDecoder);
+    qb::PortSwitch port(
+        [&](int number) -> qb::SerialPort& {
+            return line.demo && number == *line.pinnedPort ? static_cast<qb::SerialPort&>(demoPort)
+                                                           : static_cast<qb::SerialPort&>(realPort);
+        },
+        {&realPort, &demoPort});
+
+    qb::MainWindow window({host, port, settings, machine, os, QCoreApplication::applicationDirPath(),
+                           line.pinnedPort});
     host.setDialogParent(&window);
-
-    auto* status = new QLabel(QStringLiteral("Verbindung zum Demo-Decoder wird hergestellt..."));
-    status->setMargin(16);
-    window.setCentralWidget(status);
-    window.setWindowTitle(QStringLiteral("Quenbrix"));
-    window.resize(480, 160);
-    window.show();
-
-    auto start = host.createTimer();
-    start->setInterval(1);
-    start->setHandler([&] {
-        start->setEnabled(false);
-        port.open(1, QStringLiteral("4800,N,8,1"));
-        transport.ProtocolVariant = device.variant();
-        transport.ReadBlock(1);
-        QByteArray block = transport.InString;
-        std::reverse(block.begin(), block.end());
-        status->setText(QStringLiteral("Demo-Decoder an Port 1, Kennung %1")
-                            .arg(QString::fromLatin1(block.mid(70, 8))));
-    });
-    start->setEnabled(true);
+    window.start();
     return app.exec();
 }

@@ -138,7 +138,7 @@ void TestHost::showModeless(QWidget& window)
 
 Answer TestHost::message(const QString& text, Buttons buttons, const QString& title, Icon icon)
 {
-    messages_.push_back({text, title, buttons, icon});
+    messages_.push_back({text, title, buttons, icon, nowMs()});
     const Answer fallback = buttons == Buttons::Ok      ? Answer::Ok
                             : buttons == Buttons::YesNo ? Answer::No
                                                         : Answer::Cancel;

@@ -27,6 +27,7 @@ public:
         QString title;
         Buttons buttons;
         Icon icon;
+        qint64 atMs = 0;  // virtual time when it was shown
     };
 
     TestHost();

@@ -1,0 +1,69 @@
+#include "ui/InfoWindows.h"
+
+#include "link/Connection.h"
+#include "ui_AboutWindow.h"
+#include "ui_HelpWindow.h"
+#include "ui_HintWindow.h"
+#include "ui_PortScanDialog.h"
+
+namespace qb {
+
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::AboutWindow>())
+{
+    ui_->setupUi(this);
+    setWindowTitle(QStringLiteral("Info zu ") + Connection::AppName);
+    ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3").arg(Major).arg(Minor).arg(Revision));
+    ui_->lblTitle->setText(Connection::AppName);
+    connect(ui_->cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+AboutWindow::~AboutWindow() = default;
+
+HelpWindow::HelpWindow(const QString& HelpTitle, const QString& HelpText, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::HelpWindow>())
+{
+    ui_->setupUi(this);
+    ui_->Frame1->setTitle(HelpTitle);
+    ui_->Text1->setPlainText(HelpText);
+    connect(ui_->cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+HelpWindow::~HelpWindow() = default;
+
+HintWindow::HintWindow(QWidget* parent) : QWidget(parent, Qt::Tool), ui_(std::make_unique<Ui::HintWindow>())
+{
+    ui_->setupUi(this);
+}
+
+HintWindow::~HintWindow() = default;
+
+void HintWindow::paintEvent(QPaintEvent* event)
+{
+    if (ui_->Text1->toPlainText() != HintText)
+        ui_->Text1->setPlainText(HintText);
+    QWidget::paintEvent(event);
+}
+
+PortScanDialog::PortScanDialog(Connection& connection, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::PortScanDialog>()), connection_(connection)
+{
+    ui_->setupUi(this);
+    connect(ui_->Command1, &QPushButton::clicked, this, &QDialog::close);
+    connect(ui_->List1, &QListWidget::itemDoubleClicked, this, [this] {
+        const int row = ui_->List1->currentRow();
+        if (row < 0)
+            return;
+        connection_.chooseScannedPort(row);
+        close();
+    });
+}
+
+PortScanDialog::~PortScanDialog() = default;
+
+void PortScanDialog::scan()
+{
+    ui_->List1->clear();
+    ui_->List1->addItems(connection_.ScanPorts());
+}
+
+}  // namespace qb

@@ -1,0 +1,83 @@
+// The built program, on the offscreen platform, against quenbrix-sim.
+
+#include "support/SimProcess.h"
+
+#include <QProcessEnvironment>
+#include <gtest/gtest.h>
+
+#if defined(__unix__) && defined(QUENBRIX_APP_PATH)
+
+namespace {
+
+using namespace qb::test;
+
+// The program with its own empty home, so no user settings are read or written.
+class Program {
+public:
+    explicit Program(const QStringList& arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", home_.path());
+        env.insert("XDG_CONFIG_HOME", home_.filePath(".config"));
+        process_.setProcessEnvironment(env);
+        process_.start(QStringLiteral(QUENBRIX_APP_PATH), arguments);
+        process_.waitForStarted(5000);
+    }
+    ~Program()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+    QProcess& process() { return process_; }
+    QString settingsFile() const { return home_.filePath(".config/Quenbrix/Quenbrix_551.conf"); }
+
+private:
+    QTemporaryDir home_;
+    QProcess process_;
+};
+
+TEST(ProgramEndToEnd, DetectsTheDecoderOnAPinnedPseudoTerminal)
+{
+    Simulator sim(4800);
+    ASSERT_FALSE(sim.device().isEmpty());
+    Program program({"--port", "1=" + sim.device()});
+
+    const auto log = sim.logOnce([](const std::vector<LogLine>& lines) { return !sentLines(lines).empty(); });
+    const auto received = receivedLines(log);
+    const auto sent = sentLines(log);
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(received[0].bytes, QByteArray("\xF1\r"));
+    EXPECT_FALSE(received[0].garbled);  // found at the first speed
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent[0].bytes.size(), 79);
+    EXPECT_EQ(program.process().state(), QProcess::Running);
+    // A pinned run leaves the stored port alone.
+    program.process().kill();
+    program.process().waitForFinished(3000);
+    QFile settings(program.settingsFile());
+    const QByteArray stored = settings.open(QIODevice::ReadOnly) ? settings.readAll() : QByteArray();
+    EXPECT_FALSE(stored.contains("Com_Port")) << stored.constData();
+}
+
+TEST(ProgramEndToEnd, HelpAndBadArguments)
+{
+    {
+        Program program({"--help"});
+        ASSERT_TRUE(program.process().waitForFinished(10000));
+        EXPECT_EQ(program.process().exitCode(), 0);
+        EXPECT_TRUE(program.process().readAllStandardOutput().contains("--demo"));
+    }
+    {
+        Program program({"--port", "99=/dev/null"});
+        ASSERT_TRUE(program.process().waitForFinished(10000));
+        EXPECT_EQ(program.process().exitCode(), 2);
+        EXPECT_FALSE(program.process().readAllStandardError().isEmpty());
+    }
+}
+
+}  // namespace
+
+#endif
