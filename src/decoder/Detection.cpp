@@ -20,7 +20,10 @@ const QString CRLF = QStringLiteral("\r\n");
 const char* const ModelCodes[] = {"N7", "R7", "R5", "R0", "R8", "B5", "L6", "L9", "L1", "L7", "V7"};
 const char* const VariantTwoIds[] = {"R5964740", "R5674040", "R5454240", "R5--XC48", "R5--XC42", "R5--XC45",
                                      "R5XC6645", "R5-7XC48", "R5-7XC42", "R5-7XC45", "R5-7XCN8"};
-const char* const VariantTwoCodes[] = {"V7", "N7", "R7", "R0", "B5", "L6", "L9", "L1", "R8"};
+// "L1" answers with 80 characters like "L7": taking it for 79 would shift
+// every later block of that decoder by one character.
+const char* const VariantTwoCodes[] = {"V7", "N7", "R7", "R0", "B5", "L6", "L9", "R8"};
+const char* const VariantThreeCodes[] = {"L1", "L7"};
 
 bool isOneOf(const QByteArray& text, auto const& list)
 {
@@ -45,7 +48,7 @@ std::optional<int> variantForAnswer(const QByteArray& reversedAnswer, int at)
     if (isOneOf(reversedAnswer.mid(at, 8), VariantTwoIds) || isOneOf(code, VariantTwoCodes) ||
         reversedAnswer.mid(at, 3) == "BR5")
         return 2;
-    if (code == "L7")
+    if (isOneOf(code, VariantThreeCodes))
         return 3;
     return std::nullopt;
 }

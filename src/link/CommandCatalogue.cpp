@@ -20,9 +20,12 @@ QByteArray reversedText(QByteArray text)
     return text;
 }
 
-// Three decimal digits "000".."255" at `at`; nothing for anything else.
-std::optional<int> byteGroup(const QByteArray& text, int at)
+}  // namespace
+
+std::optional<int> decimalByte(const QByteArray& text, int at)
 {
+    if (at < 0 || at + 3 > text.size())
+        return std::nullopt;
     int value = 0;
     for (int i = at; i < at + 3; ++i) {
         const char c = text[i];
@@ -34,8 +37,6 @@ std::optional<int> byteGroup(const QByteArray& text, int at)
         return std::nullopt;
     return value;
 }
-
-}  // namespace
 
 std::uint8_t BlockReadCommand(int n)
 {
@@ -369,8 +370,8 @@ std::optional<int> positionAnswerValue(const QByteArray& received)
     if (received.size() < PositionAnswerLength)
         return std::nullopt;
     const QByteArray text = reversedText(received);
-    const auto high = byteGroup(text, 0);
-    const auto low = byteGroup(text, 3);
+    const auto high = decimalByte(text, 0);
+    const auto low = decimalByte(text, 3);
     if (!high || !low)
         return std::nullopt;
     return *high * 256 + *low;
@@ -387,12 +388,12 @@ std::optional<AddressAnswer> addressAnswer(const QByteArray& received)
     if (received.size() < AddressAnswerLength)
         return std::nullopt;
     const QByteArray text = reversedText(received);
-    const auto g2 = byteGroup(text, 3);
-    const auto g3 = byteGroup(text, 6);
+    const auto g2 = decimalByte(text, 3);
+    const auto g3 = decimalByte(text, 6);
     if (!g2 || !g3)
         return std::nullopt;
     // The first group carries nothing the program uses; it is not checked.
-    return AddressAnswer{byteGroup(text, 0).value_or(0), *g2, *g3};
+    return AddressAnswer{decimalByte(text, 0).value_or(0), *g2, *g3};
 }
 
 std::optional<QList<QByteArray>> dumpChunks(const QByteArray& received)

@@ -99,6 +99,11 @@ struct TrafficLightConfig {
 };
 
 // Frame builders; every frame ends with CR.
+// Three decimal digits "000".."255" starting at `at` (0-based) as one byte;
+// nothing for anything else, or where the text ends early. Blocks and the
+// position and address answers carry their bytes this way.
+std::optional<int> decimalByte(const QByteArray& text, int at);
+
 Frame bare(std::uint8_t command);
 Frame blockRead(int n);
 Frame outputSwitch(int n, int s);

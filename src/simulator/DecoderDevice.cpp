@@ -109,6 +109,55 @@ QByteArray hexBytes(const std::uint8_t* bytes, int count)
     return QByteArray(reinterpret_cast<const char*>(bytes), count).toHex().toUpper();
 }
 
+// Factory blocks of a new device. Every one decodes without a complaint in
+// its decoder's panel mode, and the power-off bit is clear.
+
+// Servos: turnout, positive pulse, middle 11000 between the ends 14000 (left)
+// and 8000, slow run times. Sound decoders name no servo brand (4).
+void setServoFactoryBlock(DecoderDevice& device, int output, bool sound)
+{
+    device.setField(output, 1, 0x81);
+    device.setField(output, 2, sound ? 4 : 1);
+    device.setValue16(output, 3, 11000);
+    device.setValue16(output, 5, 14000);
+    device.setValue16(output, 7, 11000);
+    device.setValue16(output, 9, 8000);
+    device.setValue16(output, 11, 11000);
+    device.setValue16(output, 13, 20);
+    device.setValue16(output, 15, 0);
+    device.setValue16(output, 17, 20);
+}
+
+// Traffic lights: automatic control, the two-way crossing without
+// transistors (generation 1 code 1, later generations 2), and a phase time
+// for each light of the four-light sets; fields 7..18 are unused.
+void setTrafficLightFactoryBlock(DecoderDevice& device, int output)
+{
+    static constexpr int PhaseMs[4] = {2000, 1000, 12000, 3000};  // red, red-yellow, green, yellow
+    device.setField(output, 1, 0x01);
+    device.setField(output, 2, device.trafficLightGeneration() == 1 ? 1 : 2);
+    device.setValue16(output, 3, 11000);
+    device.setValue16(output, 5, PhaseMs[(output - 1) % 4]);
+    for (int field = 7; field <= 18; ++field)
+        device.setField(output, field, 0);
+}
+
+// Coils: each input switches its own coil, the chain would end at coil 8,
+// and one second switch-on time: scale 8, left - right = 1 x 50 x 8.
+void setCoilFactoryBlock(DecoderDevice& device, int output)
+{
+    device.setField(output, 1, 0x81);
+    device.setField(output, 2, 7);
+    device.setValue16(output, 3, 1200);
+    device.setValue16(output, 5, 1400);
+    device.setValue16(output, 7, 1000);
+    device.setValue16(output, 9, 1000);
+    device.setValue16(output, 11, 1000);
+    device.setValue16(output, 13, 8);
+    device.setValue16(output, 15, 0);
+    device.setValue16(output, 17, 0);
+}
+
 }  // namespace
 
 DecoderDevice::DecoderDevice(DeviceConfig config)
@@ -117,22 +166,16 @@ DecoderDevice::DecoderDevice(DeviceConfig config)
       baud_(config.baud),
       generation_(generationForId(id_))
 {
-    // Plausible values for every output: turnout, positive pulse, Graupner,
-    // middle 11000 between the ends 14000 (left) and 8000, slow run times,
-    // DCC address 1.
     for (int output = 1; output <= OutputSlots; ++output) {
-        setField(output, 1, 0x81);
-        setField(output, 2, 1);
-        setValue16(output, 3, 11000);
-        setValue16(output, 5, 14000);
-        setValue16(output, 7, 11000);
-        setValue16(output, 9, 8000);
-        setValue16(output, 11, 11000);
-        setValue16(output, 13, 20);
-        setValue16(output, 15, 0);
-        setValue16(output, 17, 20);
-        setValue16(output, 22, 1);
-        setStatusDigit(output, '0');
+        if (generation_ > 0)
+            setTrafficLightFactoryBlock(*this, output);
+        else if (id_.startsWith("BR"))
+            setCoilFactoryBlock(*this, output);
+        else
+            setServoFactoryBlock(*this, output, id_.startsWith("B5"));
+        setValue16(output, 22, 1);  // DCC address 1
+        setField(output, 21, 1);    // Motorola address 1 when the code says nothing
+        setStatusDigit(output, '0');  // DCC, not reversed, Germany
         setBusLaneDigit(output, '0');
     }
     if (generation_ > 0) {

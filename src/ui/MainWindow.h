@@ -1,6 +1,8 @@
 #pragma once
 
 #include "decoder/DecoderIdentity.h"
+#include "decoder/FamilyLayout.h"
+#include "decoder/Identification.h"
 #include "link/MainView.h"
 #include "memory/OutputSettings.h"
 
@@ -20,6 +22,9 @@ namespace qb {
 class Connection;
 class Detection;
 class Host;
+class BlockPresenter;
+class OutputRead;
+class ServoWrite;
 class MachineStore;
 class OsVersion;
 class PortScanDialog;
@@ -30,7 +35,7 @@ class Transport;
 
 // "Hauptform": the main window. It owns everything that lives longer than
 // one action and hands it to the other windows.
-class MainWindow : public QMainWindow, public MainView {
+class MainWindow : public QMainWindow, public MainView, public IdentificationView {
     Q_OBJECT
 public:
     struct Services {
@@ -55,12 +60,25 @@ public:
     Transport& transport() { return *transport_; }
     Connection& connection() { return *connection_; }
     Detection& detection() { return *detection_; }
+    Identification& identification() { return *identification_; }
+    OutputRead& outputRead() { return *outputRead_; }
     DecoderIdentity& identity() { return identity_; }
     OutputSettings& outputSettings() { return settings_; }
+    ServoWrite& servoWrite() { return *servoWrite_; }
+
+    // Panel state shared with the dialogs.
+    bool AtLeftEnd = false;
+    bool AtRightEnd = false;
+    bool ChangeMarkingActive = false;
+    int SelectedOutputIndex = 0;
+    int SelectedLayoutCode = 0;
 
     QAction* portEntry(int n) const;
     QMenu* menu(const QString& objectName) const;
     PortScanDialog* portScanDialog() const { return scanDialog_.get(); }
+    // The double click on the output list: lays the panel out, reads the
+    // output and enables what acts on it.
+    void selectOutput(int index);
     void openPortScan();
     void showAbout();
     void showHelp(const QString& title, const QString& text);
@@ -75,11 +93,22 @@ public:
     void unloadWindows(const QStringList& objectNames) override;
     void closeMainWindow() override;
 
+    // IdentificationView
+    QString hintText() const override;
+    void setHintText(const QString& text) override;
+    void applyLayout(const FamilyLayout& layout) override;
+    void enableOutputList() override;
+    void showBlock(const ConfigBlock& block) override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void connectMenus();
+    void applyChange(const ControlChange& change);
+    void fillOutputList(const QStringList& entries);
+    void layOutPanel(const QString& entryText);
+    void updateEndFlags();
 
     Services services_;
     std::unique_ptr<Ui::MainWindow> ui_;
@@ -88,6 +117,10 @@ private:
     std::unique_ptr<Transport> transport_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<Detection> detection_;
+    std::unique_ptr<Identification> identification_;
+    std::unique_ptr<OutputRead> outputRead_;
+    std::unique_ptr<ServoWrite> servoWrite_;
+    std::unique_ptr<BlockPresenter> presenter_;
     std::unique_ptr<Timer> activation_;
     std::unique_ptr<PortScanDialog> scanDialog_;
 };

@@ -17,7 +17,7 @@ TEST(Detection, ModelCodeAndVariantOfAnAnswer)
         {"R5XC6645", 0, 2},
         {"xxBR5-XC42", 2, 2},
         {"xxL7466469", 2, 3},
-        {"xL1164566", 1, 2},
+        {"xL1164566", 1, 3},  // 80-character blocks, like "L7"
         {"N7654345", 0, 2},
         {"9999V7904840", 4, 2},
         {"R0904840", 0, 2},

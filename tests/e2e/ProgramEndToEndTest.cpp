@@ -62,6 +62,32 @@ TEST(ProgramEndToEnd, DetectsTheDecoderOnAPinnedPseudoTerminal)
     EXPECT_FALSE(stored.contains("Com_Port")) << stored.constData();
 }
 
+TEST(ProgramEndToEnd, IdentifiesDecodersOfEachKind)
+{
+    struct Case {
+        const char* id;
+        int blockReads;  // detection, identification
+        bool stateQuery;
+    };
+    for (const Case c : {Case{"R5--XC45", 2, true}, Case{"L7466469", 2, false}, Case{"BR5-XC42", 2, false}}) {
+        SCOPED_TRACE(c.id);
+        Simulator sim(4800, {"--id", c.id});
+        ASSERT_FALSE(sim.device().isEmpty());
+        Program program({"--port", "1=" + sim.device()});
+        const auto done = [&](const std::vector<LogLine>& lines) {
+            return sentLines(lines).size() >= static_cast<size_t>(c.blockReads + (c.stateQuery ? 1 : 0));
+        };
+        const auto log = sim.logOnce(done);
+        ASSERT_TRUE(done(log));
+        const auto received = receivedLines(log);
+        EXPECT_EQ(received.at(0).bytes, QByteArray("\xF1\r"));
+        EXPECT_EQ(received.at(1).bytes, QByteArray("\xF1\r"));
+        EXPECT_EQ(received.size() > 2 && received[2].bytes == QByteArray("\x7E\r"), c.stateQuery);
+        // A block it could not read ("Datenfehler!") would have ended it.
+        EXPECT_FALSE(program.process().waitForFinished(300));
+    }
+}
+
 TEST(ProgramEndToEnd, HelpAndBadArguments)
 {
     {

@@ -1,5 +1,7 @@
 #include "simulator/DecoderDevice.h"
+#include "decoder/DecoderTables.h"
 #include "link/CommandCatalogue.h"
+#include "memory/BlockDecode.h"
 #include "support/SimRig.h"
 
 #include <gtest/gtest.h>
@@ -586,7 +588,7 @@ TEST(DecoderDevice, RamDumpOfATrafficLightDecoder)
     ASSERT_EQ(answer.size(), RamDumpLength);
     EXPECT_EQ(answer.left(16), "FFFF01FF00FFFFFF") << "switch states of the eight switches";
     // The configuration memory as it was at power-up follows.
-    EXPECT_EQ(answer.mid(2 * DecoderDevice::RamMemoryCopy, 4), "8101");
+    EXPECT_EQ(answer.mid(2 * DecoderDevice::RamMemoryCopy, 4), "0102") << "automatic, two-way crossing";
 
     std::array<std::uint8_t, DecoderDevice::RamSize> ram{};
     for (int i = 0; i < DecoderDevice::RamSize; ++i)
@@ -846,4 +848,58 @@ TEST(DecoderDevice, RawParameterFramesSplitByShape)
     EXPECT_EQ(replies[2].bytes.size(), 79);
     EXPECT_EQ(bench.device.receivedFrames(),
               (std::vector<QByteArray>{leftStep(0, 100).bytes, moveLeft(StopRun).bytes, blockRead(1).bytes}));
+}
+
+TEST(DecoderDevice, EveryKnownDecoderStartsWithBlocksThatDecodeCleanly)
+{
+    ASSERT_EQ(KnownIds().size(), 32);
+    for (const QString& id : KnownIds()) {
+        SCOPED_TRACE(id.toStdString());
+        Bench bench({id.toLatin1()});
+        DecodeContext context;
+        context.DecoderId = id;
+        context.PanelMode = id.startsWith("L") ? 1 : id == "BR5-XC42" ? 2 : 0;
+        context.ProtocolVariant = bench.device.variant();
+        context.TakePowerOffFromDecoder = true;  // as on every output selection
+        for (int n = 1; n <= DecoderDevice::OutputSlots; ++n) {
+            SCOPED_TRACE(n);
+            context.OutputNumber = n;
+            const ConfigBlock block(bench.ask(blockRead(n)));
+            ASSERT_EQ(block.text(), bench.device.blockText(n));
+            const DecodedBlock d = decodeBlock(block, context);
+            ASSERT_EQ(d.Outcome, DecodeOutcome::Decoded) << d.Message.toStdString();
+            EXPECT_EQ(d.PowerOff, 0) << "no power-off push follows";
+            EXPECT_EQ(d.FunctionCode, 1);
+            EXPECT_EQ(d.Address, 1);
+            EXPECT_EQ(d.VirtualAddress, n);
+            if (context.PanelMode == 1) {
+                EXPECT_EQ(d.SelectedOption, FunctionOption::Automatic);
+                EXPECT_EQ(d.CrossingLayoutCode, 2) << "the two-way crossing";
+                ASSERT_TRUE(d.PhaseTime);
+                EXPECT_GE(*d.PhaseTime, 100);
+                EXPECT_LE(*d.PhaseTime, 60000);
+                EXPECT_EQ(d.CountryOption, 0);
+            } else if (context.PanelMode == 2) {
+                EXPECT_EQ(d.CoilInputOption, 0) << "each input its own coil";
+                EXPECT_EQ(coilSwitchOnTime(*d.LeftPos, *d.RightPos, *d.RunTimeLeft), "1");
+            } else {
+                ASSERT_TRUE(d.LeftPos && d.RightPos && d.Neutral);
+                EXPECT_GT(*d.LeftPos, *d.Neutral);
+                EXPECT_GT(*d.Neutral, *d.RightPos);
+                EXPECT_EQ(d.BrandText, id.startsWith("B5") ? "Kein Servo" : "Graupner");
+            }
+            // The program's own setting, when it took the decoder's, starts no push.
+            DecodeContext again = context;
+            again.TakePowerOffFromDecoder = false;
+            again.PowerOff = *d.PowerOff;
+            EXPECT_EQ(decodeBlock(block, again).Outcome, DecodeOutcome::Decoded);
+        }
+        // A reset output decodes as well.
+        for (int n : {1, 2}) {
+            bench.send(outputReset(n));
+            context.OutputNumber = n;
+            const DecodedBlock d = decodeBlock(ConfigBlock(bench.ask(blockRead(n))), context);
+            EXPECT_EQ(d.Outcome, DecodeOutcome::Decoded) << "reset " << n << " " << d.Message.toStdString();
+        }
+    }
 }
