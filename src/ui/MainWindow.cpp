@@ -5,7 +5,10 @@
 #include "memory/ConfigBlock.h"
 #include "memory/OutputRead.h"
 #include "link/CommandCatalogue.h"
+#include "servo/ServoMenus.h"
+#include "servo/ServoPanel.h"
 #include "servo/ServoWrite.h"
+#include "ui/WaitWindow.h"
 #include "ui/BlockPresenter.h"
 #include "link/Connection.h"
 #include "link/Transport.h"
@@ -51,6 +54,7 @@ MainWindow::MainWindow(Services services)
     actions.protocolVariant = [this] { return transport_->ProtocolVariant; };
     actions.selectedLayoutCode = [this] { return SelectedLayoutCode; };
     presenter_ = std::make_unique<BlockPresenter>(services_.host, *ui_, settings_, identity_, std::move(actions));
+    createServoParts();
     detection_->identify = [this] { identification_->Identify(); };
     connection_->attemptsLeft = [this] { return detection_->AttemptsLeft; };
     connection_->onPortChosen = [this] { detection_->afterPortChoice(); };
@@ -66,6 +70,45 @@ MainWindow::MainWindow(Services services)
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::createServoParts()
+{
+    servoWrite_->setEntryOf([this](int n) { return entryText(n); });
+    servoWrite_->setShownValues([this] {
+        return std::array<int, 4>{ui_->lblLinker_Wert->text().toInt(), ui_->lblRechter_Wert->text().toInt(),
+                                  ui_->lblLaufzeit_links->text().toInt(), ui_->lblLaufzeit_rechts->text().toInt()};
+    });
+    servoWrite_->setRunTimeShown([this](int side, int value) {
+        (side == 0 ? ui_->Laufzeit_links : ui_->Laufzeit_rechts)->setText(QString::number(value));
+    });
+    servoPanel_ = std::make_unique<ServoPanel>(
+        ServoPanel::Services{services_.host, *ui_, *transport_, *connection_, identity_, settings_, *servoWrite_});
+    servoPanel_->showHelp = [this](const QString& title, const QString& text) { showHelp(title, text); };
+    servoPanel_->startupQueryActive = [this] { return detection_->StartupQueryActive; };
+    servoPanel_->changeMarkingActive = [this] { return ChangeMarkingActive; };
+
+    ServoMenus::Services menus{services_.host, *transport_, *connection_, identity_, settings_, *servoWrite_, {}, {}, {}};
+    menus.runWaitWindow = [this](const QString& caption) {
+        WaitWindow wait(services_.host, *transport_, WaitWindow::Kind::Servo, settings_.FunctionCode, this);
+        wait.setWindowTitle(caption);
+        services_.host.runModal(wait);
+    };
+    menus.selectAndRead = [this](int n) { selectOutput(n - 1); };
+    menus.entryOf = [this](int n) { return entryText(n); };
+    servoMenus_ = std::make_unique<ServoMenus>(std::move(menus));
+    for (int i = 1; i <= 9; ++i)
+        connect(findChild<QAction*>(QStringLiteral("mnu_RServo_%1").arg(i)), &QAction::triggered, this,
+                [this, i] { servoMenus_->resetEntry(i); });
+    for (int i = 1; i <= 8; ++i)
+        connect(findChild<QAction*>(QStringLiteral("mnu_copyx_%1").arg(i)), &QAction::triggered, this,
+                [this, i] { servoMenus_->copyTo(i); });
+}
+
+QString MainWindow::entryText(int n) const
+{
+    const QListWidgetItem* item = ui_->Servo->item(n - 1);
+    return item ? item->text() : QString();
+}
 
 void MainWindow::connectMenus()
 {

@@ -24,6 +24,8 @@ class Detection;
 class Host;
 class BlockPresenter;
 class OutputRead;
+class ServoMenus;
+class ServoPanel;
 class ServoWrite;
 class MachineStore;
 class OsVersion;
@@ -65,6 +67,10 @@ public:
     DecoderIdentity& identity() { return identity_; }
     OutputSettings& outputSettings() { return settings_; }
     ServoWrite& servoWrite() { return *servoWrite_; }
+    ServoPanel& servoPanel() { return *servoPanel_; }
+    ServoMenus& servoMenus() { return *servoMenus_; }
+    // The text of list entry n (1-based); empty where there is none.
+    QString entryText(int n) const;
 
     // Panel state shared with the dialogs.
     bool AtLeftEnd = false;
@@ -109,6 +115,7 @@ private:
     void fillOutputList(const QStringList& entries);
     void layOutPanel(const QString& entryText);
     void updateEndFlags();
+    void createServoParts();
 
     Services services_;
     std::unique_ptr<Ui::MainWindow> ui_;
@@ -121,6 +128,8 @@ private:
     std::unique_ptr<OutputRead> outputRead_;
     std::unique_ptr<ServoWrite> servoWrite_;
     std::unique_ptr<BlockPresenter> presenter_;
+    std::unique_ptr<ServoPanel> servoPanel_;
+    std::unique_ptr<ServoMenus> servoMenus_;
     std::unique_ptr<Timer> activation_;
     std::unique_ptr<PortScanDialog> scanDialog_;
 };
