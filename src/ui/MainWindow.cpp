@@ -309,6 +309,8 @@ void MainWindow::layOutPanel(const QString& entryText)
              ui_->lblCapLaufzeitLinks, ui_->Laufzeit_links, ui_->lblLaufzeit_links, ui_->lblCapLaufzeitRechts,
              ui_->Laufzeit_rechts, ui_->lblLaufzeit_rechts})
         w->setVisible(servo);
+    ui_->lblLinker_Wert->setVisible(mode != 2);
+    ui_->lblAktuell->setVisible(mode == 2);
     ui_->AmpelPanel->setVisible(mode == 1);
     ui_->SpulenPanel->setVisible(mode == 2);
     ui_->cmdAmpelzeit->setVisible(mode == 1);
