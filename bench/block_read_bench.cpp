@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <algorithm>
+#include <numeric>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -205,6 +206,7 @@ int main(int argc, char** argv)
 
     const bool readPass = allAnswered && readMax <= ReadTargetMs;
     const bool idlePass = idleTimedOut && idleShare < CpuTargetPercent;
+    const bool readCpuPass = cpuMedian < CpuTargetPercent;
 
     std::printf("\nRead time = write call .. %d characters in, less the request's %d characters on the wire"
                 " (%.1f ms)\n",
@@ -219,14 +221,17 @@ int main(int argc, char** argv)
     std::printf("  idle wait of %.0f ms: %.3f %% (%.2f ms CPU)%s\n", idleWallMs, idleShare, idleCpuMs,
                 idleTimedOut ? "" : " -- but an answer came");
     std::printf("  target < %.0f %% of one core: %s\n", CpuTargetPercent, verdict(idlePass));
-    // Not judged: the pseudo-terminal hands over every character on its own, so
-    // the program wakes once per character; that cost depends on the machine's
-    // scheduler far more than on this program.
-    std::printf("\nCPU share during block reads (one wake-up per arriving character; not judged)\n");
-    std::printf("  median %.2f %%, max %.2f %%; per read %.2f ms user + %.2f ms system\n", cpuMedian,
-                cpuMax, (user1 - user0) / reads, (system1 - system0) / reads);
+    // The port wakes the program only when (nearly) the whole answer is in, so
+    // a read costs a few wake-ups, not one per character. The median is the
+    // typical read; single reads can catch unrelated work of the machine.
+    const double totalShare = 100.0 * ((user1 - user0) + (system1 - system0)) /
+                              std::accumulate(readTimes.begin(), readTimes.end(), reads * RequestWireMs);
+    std::printf("\nCPU share of one core while waiting for a block to arrive\n");
+    std::printf("  median %.2f %%, max %.2f %%, all reads together %.2f %%; per read %.2f ms user + %.2f ms system\n",
+                cpuMedian, cpuMax, totalShare, (user1 - user0) / reads, (system1 - system0) / reads);
+    std::printf("  target < %.0f %% of one core (median): %s\n", CpuTargetPercent, verdict(readCpuPass));
 
-    const bool pass = readPass && idlePass;
+    const bool pass = readPass && idlePass && readCpuPass;
     std::printf("\n%s\n", pass ? "PASS" : "FAIL");
     return pass ? 0 : 1;
 }

@@ -23,6 +23,11 @@ public:
     int bytesAvailable() const override { return current_ ? current_->bytesAvailable() : 0; }
     QByteArray readAll() override { return current_ ? current_->readAll() : QByteArray(); }
     bool dsr() const override { return current_ && current_->dsr(); }
+    void setWakeThreshold(int n) override
+    {
+        if (current_)
+            current_->setWakeThreshold(n);
+    }
 
 private:
     Selector selector_;

@@ -49,7 +49,9 @@ void Transport::waitFor(int n)
 {
     host_.setBusy(true);
     ++waitDepth_;
+    port_.setWakeThreshold(n);
     const bool running = host_.waitUntil([&] { return port_.bytesAvailable() >= n || TimedOut; });
+    port_.setWakeThreshold(1);
     --waitDepth_;
     if (!running)
         TimedOut = true;  // the program is ending: nothing more will arrive

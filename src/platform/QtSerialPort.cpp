@@ -9,6 +9,11 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #endif
+#if defined(Q_OS_UNIX)
+#include <termios.h>
+#endif
+
+#include <algorithm>
 
 namespace qb {
 
@@ -33,7 +38,10 @@ QtSerialPort::QtSerialPort(Host& host, PortDirectory& ports)
     pollTimer_->setInterval(LinePollMs);
     pollTimer_->setHandler([this] { pollLine(); });
     // The data stays in QSerialPort's buffer: bytesAvailable() shows what arrived.
-    QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] { checkFrameErrors(); });
+    QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] {
+        checkFrameErrors();
+        applyWakeThreshold();
+    });
     QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
                      [this](QSerialPort::SerialPortError error) { onError(error); });
 }
@@ -97,8 +105,47 @@ OpenError QtSerialPort::open(int portNumber, const QString& settings)
         error_ = QStringLiteral("Gerät %1 nicht erreichbar").arg(*device);
         return OpenError::Other;
     }
+    wakeThreshold_ = 1;
+    wakeTarget_ = 1;
+#if defined(Q_OS_UNIX)
+    termios terminal{};
+    if (::tcgetattr(port_->handle(), &terminal) == 0)
+        openedMinimum_ = terminal.c_cc[VMIN];
+#endif
     pollTimer_->setEnabled(true);
     return OpenError::None;
+}
+
+void QtSerialPort::setWakeThreshold(int n)
+{
+    wakeTarget_ = std::max(n, 1);
+    applyWakeThreshold();
+    if (wakeTarget_ == 1) {
+        // Characters short of the old threshold are waiting unseen: take them in now.
+        port_->waitForReadyRead(0);
+        port_->clearError();
+    }
+}
+
+void QtSerialPort::applyWakeThreshold()
+{
+#if defined(Q_OS_UNIX)
+    // The terminal driver reports the port readable only once its minimum
+    // read count has arrived (with no inter-character timer), so an answer of
+    // 79 characters wakes the program a few times instead of 79 times. What
+    // has been taken in already counts towards the answer.
+    const qint64 missing = wakeTarget_ - (wakeTarget_ > 1 ? port_->bytesAvailable() : 0);
+    const int minimum = static_cast<int>(std::clamp<qint64>(missing, 1, 255));
+    if (!port_->isOpen() || minimum == wakeThreshold_)
+        return;
+    termios terminal{};
+    if (::tcgetattr(port_->handle(), &terminal) != 0)
+        return;
+    terminal.c_cc[VMIN] = static_cast<cc_t>(minimum == 1 ? openedMinimum_ : minimum);
+    terminal.c_cc[VTIME] = 0;
+    if (::tcsetattr(port_->handle(), TCSANOW, &terminal) == 0)
+        wakeThreshold_ = minimum;
+#endif
 }
 
 void QtSerialPort::close()

@@ -33,12 +33,14 @@ public:
     int bytesAvailable() const override;
     QByteArray readAll() override;
     bool dsr() const override;
+    void setWakeThreshold(int n) override;
 
 private:
     void pollLine();
     // DSR now; nothing when it could not be read this time.
     std::optional<bool> queryDsr();
     void checkFrameErrors();
+    void applyWakeThreshold();
     void onError(int error);
     // The driver's count of framing errors; -1 when it keeps none.
     int frameErrorCount() const;
@@ -53,6 +55,9 @@ private:
     int frameErrors_ = 0;
     bool lineStatesUnsupported_ = false;  // the last query was refused
     bool opening_ = false;
+    int wakeThreshold_ = 1;  // the driver's minimum read count now
+    int wakeTarget_ = 1;     // characters the program waits for
+    int openedMinimum_ = 0;  // the driver's minimum read count as Qt set it
 };
 
 }  // namespace qb

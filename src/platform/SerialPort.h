@@ -50,6 +50,10 @@ public:
     // The whole input buffer at once.
     virtual QByteArray readAll() = 0;
     virtual bool dsr() const = 0;
+    // A hint while an answer of n characters is awaited: the reader need not
+    // be woken before n characters are waiting. 1 restores waking on every
+    // character and makes whatever has arrived available.
+    virtual void setWakeThreshold(int n) { (void)n; }
 
     void setEventHandler(std::function<void(CommEvent)> handler) { handler_ = std::move(handler); }
 

@@ -111,6 +111,26 @@ TEST(PtyEndToEnd, BlockReadCrossesThePseudoTerminal)
     EXPECT_EQ(sim.process().exitCode(), 0);
 }
 
+TEST(PtyEndToEnd, AnAnswerShorterThanAwaitedIsStillReadWhole)
+{
+    // The port is told how many characters the wait needs and is woken only
+    // then; an answer that stops short must still be there after the time-out.
+    Simulator sim(4800);
+    ASSERT_FALSE(sim.device().isEmpty());
+    Stack stack(sim.device());
+    ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None) << qPrintable(stack.port.errorString());
+    stack.transport.Timer2().setInterval(400);
+    for (int awaited : {BlockLength + 1, 200}) {
+        stack.transport.ExchangeCommand(commands::blockRead(2), awaited);
+        EXPECT_TRUE(stack.transport.TimedOut) << awaited;
+        EXPECT_EQ(stack.port.readAll().size(), BlockLength) << awaited;
+    }
+    // Afterwards a full answer ends the wait as soon as it is in.
+    stack.transport.ExchangeCommand(commands::blockRead(3), BlockLength);
+    EXPECT_FALSE(stack.transport.TimedOut);
+    EXPECT_EQ(reversed(stack.transport.InString)[69], '3');
+}
+
 TEST(PtyEndToEnd, WrongLineSpeedGetsNoAnswer)
 {
     Simulator sim(4800);
