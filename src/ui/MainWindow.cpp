@@ -7,6 +7,7 @@
 #include "link/CommandCatalogue.h"
 #include "servo/ServoMenus.h"
 #include "servo/ServoPanel.h"
+#include "servo/ServoTypeDialog.h"
 #include "servo/ServoWrite.h"
 #include "ui/WaitWindow.h"
 #include "ui/BlockPresenter.h"
@@ -84,6 +85,11 @@ void MainWindow::createServoParts()
     servoPanel_ = std::make_unique<ServoPanel>(
         ServoPanel::Services{services_.host, *ui_, *transport_, *connection_, identity_, settings_, *servoWrite_});
     servoPanel_->showHelp = [this](const QString& title, const QString& text) { showHelp(title, text); };
+    servoPanel_->runServoTypeDialog = [this] {
+        ServoTypeDialog dialog(services_.host, settings_, identity_, transport_->ProtocolVariant, this);
+        services_.host.runModal(dialog);
+        return !dialog.cancelled();
+    };
     servoPanel_->startupQueryActive = [this] { return detection_->StartupQueryActive; };
     servoPanel_->changeMarkingActive = [this] { return ChangeMarkingActive; };
 

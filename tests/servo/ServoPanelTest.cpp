@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <gtest/gtest.h>
 
 using namespace qb;
@@ -372,4 +373,35 @@ TEST(ServoPanel, SelectionRules)
         EXPECT_FALSE(rig.ui().S_Konfigurieren->isEnabled());
         EXPECT_TRUE(rig.ui().Command2->isEnabled());
     }
+}
+
+TEST(ServoPanel, ConfigureWritesWhatTheDialogChose)
+{
+    AppRig rig({"R5--XC48"}, 1);
+    startAndSelect(rig, 2);
+    rig.host.onModal("Servotyp", [](QDialog& dialog) {
+        dialog.findChild<QRadioButton*>("Option2")->click();  // Futaba
+        dialog.findChild<QPushButton*>("OKButton")->click();
+    });
+    rig.ui().S_Konfigurieren->click();
+    const auto frames = rig.frames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0][0], char(commands::ConfigWriteCommand));
+    EXPECT_EQ(rig.device.field(2, 2), 2);
+    EXPECT_EQ(rig.ui().Fabrikat->text(), QStringLiteral("Futaba"));
+    EXPECT_FALSE(rig.connection().DialogActive);
+    EXPECT_TRUE(rig.ui().S_Konfigurieren->isEnabled());
+}
+
+TEST(ServoPanel, ACancelledDialogWritesNothingAndKeepsTheNeutral)
+{
+    AppRig rig({"R5--XC48"}, 1);
+    startAndSelect(rig, 2);
+    const QString neutralHex = rig.window().outputSettings().NeutralHex;
+    rig.host.onModal("Servotyp", [](QDialog& dialog) { dialog.findChild<QPushButton*>("CancelButton")->click(); });
+    rig.ui().S_Konfigurieren->click();
+    EXPECT_TRUE(rig.frames().empty());
+    EXPECT_EQ(rig.window().outputSettings().NeutralHex, neutralHex);
+    EXPECT_FALSE(rig.connection().DialogActive);
+    EXPECT_TRUE(rig.ui().S_Konfigurieren->isEnabled());
 }
