@@ -21,6 +21,11 @@ const QString LightGreen = QStringLiteral("background-color: rgb(128, 255, 128);
 template <typename Button>
 void setChecked(Button* button, bool on)
 {
+    // Checking one option of a group clears the others.
+    if (on) {
+        button->setChecked(true);
+        return;
+    }
     const bool exclusive = button->autoExclusive();
     button->setAutoExclusive(false);
     button->setChecked(on);

@@ -24,7 +24,12 @@ void setNumber(QLineEdit* box, QLabel* label, std::optional<int> value)
 template <typename Button>
 void check(Button* button, bool on)
 {
-    // Option buttons of a group can only be cleared with the group's exclusivity off.
+    // Checking one option of a group clears the others; an option can only be
+    // cleared on its own with the group's exclusivity off.
+    if (on) {
+        button->setChecked(true);
+        return;
+    }
     const bool exclusive = button->autoExclusive();
     button->setAutoExclusive(false);
     button->setChecked(on);

@@ -405,3 +405,18 @@ TEST(ServoPanel, ACancelledDialogWritesNothingAndKeepsTheNeutral)
     EXPECT_FALSE(rig.connection().DialogActive);
     EXPECT_TRUE(rig.ui().S_Konfigurieren->isEnabled());
 }
+
+TEST(ServoPanel, OneOptionOfAGroupShowsAtATime)
+{
+    AppRig rig({"R5--XC48"}, 1);
+    rig.device.setField(2, 1, 0x02);  // semaphore, negative pulse
+    startAndSelect(rig, 1);          // turnout, positive pulse
+    rig.window().selectOutput(1);
+    EXPECT_TRUE(rig.ui().Option4->isChecked());
+    EXPECT_FALSE(rig.ui().Option3->isChecked());
+    EXPECT_TRUE(rig.ui().Option2->isChecked());
+    EXPECT_FALSE(rig.ui().Option1->isChecked());
+    rig.ui().Option3->click();  // the indicator goes back to what the output does
+    EXPECT_TRUE(rig.ui().Option4->isChecked());
+    EXPECT_FALSE(rig.ui().Option3->isChecked());
+}
