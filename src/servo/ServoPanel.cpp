@@ -7,6 +7,7 @@
 #include "memory/OutputSettings.h"
 #include "platform/Host.h"
 #include "servo/ServoWrite.h"
+#include "ui/OptionButtons.h"
 #include "ui_Hauptform.h"
 
 #include <QKeyEvent>
@@ -18,19 +19,6 @@ namespace {
 const QString CRLF = QStringLiteral("\r\n");
 const QString LightGreen = QStringLiteral("background-color: rgb(128, 255, 128);");
 
-template <typename Button>
-void setChecked(Button* button, bool on)
-{
-    // Checking one option of a group clears the others.
-    if (on) {
-        button->setChecked(true);
-        return;
-    }
-    const bool exclusive = button->autoExclusive();
-    button->setAutoExclusive(false);
-    button->setChecked(on);
-    button->setAutoExclusive(exclusive);
-}
 
 }  // namespace
 
@@ -109,15 +97,15 @@ void ServoPanel::connectIndicators()
     auto& ui = s_.ui;
     // The panel only shows the settings; the dialogs change them. A click
     // puts the control back to what the settings say.
-    auto polarity = [this] { setChecked(s_.settings.Polarity == 2 ? s_.ui.Option1 : s_.ui.Option2, true); };
+    auto polarity = [this] { setOptionChecked(s_.settings.Polarity == 2 ? s_.ui.Option1 : s_.ui.Option2, true); };
     connect(ui.Option1, &QRadioButton::clicked, this, polarity);
     connect(ui.Option2, &QRadioButton::clicked, this, polarity);
     auto function = [this] {
         switch (s_.settings.FunctionCode) {
-        case 1: setChecked(s_.ui.Option3, true); break;
-        case 2: setChecked(s_.ui.Option4, true); break;
-        case 4: setChecked(s_.ui.Option5, true); break;
-        case 8: setChecked(s_.ui.Option6, true); break;
+        case 1: setOptionChecked(s_.ui.Option3, true); break;
+        case 2: setOptionChecked(s_.ui.Option4, true); break;
+        case 4: setOptionChecked(s_.ui.Option5, true); break;
+        case 8: setOptionChecked(s_.ui.Option6, true); break;
         default: break;
         }
     };

@@ -4,6 +4,7 @@
 #include "memory/BlockDecode.h"
 #include "memory/OutputSettings.h"
 #include "platform/Host.h"
+#include "ui/OptionButtons.h"
 #include "ui_Hauptform.h"
 
 namespace qb {
@@ -21,20 +22,6 @@ void setNumber(QLineEdit* box, QLabel* label, std::optional<int> value)
         label->setText(QString::number(*value));
 }
 
-template <typename Button>
-void check(Button* button, bool on)
-{
-    // Checking one option of a group clears the others; an option can only be
-    // cleared on its own with the group's exclusivity off.
-    if (on) {
-        button->setChecked(true);
-        return;
-    }
-    const bool exclusive = button->autoExclusive();
-    button->setAutoExclusive(false);
-    button->setChecked(on);
-    button->setAutoExclusive(exclusive);
-}
 
 }  // namespace
 
@@ -105,11 +92,11 @@ void BlockPresenter::showFunction(const DecodedBlock& d)
 {
     if (d.Polarity) {
         settings_.Polarity = *d.Polarity;
-        check(*d.Polarity == 2 ? ui_.Option1 : ui_.Option2, true);
+        setOptionChecked(*d.Polarity == 2 ? ui_.Option1 : ui_.Option2, true);
         ui_.lblOption12->setText(d.PolarityLabel.value_or(QString()));
     }
     if (d.CoilInputOption) {
-        check(*d.CoilInputOption == 0 ? ui_.opt_einszueins_0 : ui_.opt_einszueins_1, true);
+        setOptionChecked(*d.CoilInputOption == 0 ? ui_.opt_einszueins_0 : ui_.opt_einszueins_1, true);
         ui_.frm_letzte_Spule->setEnabled(*d.CoilInputOption == 1);
     }
     if (d.PowerOff) {
@@ -134,13 +121,13 @@ void BlockPresenter::showFunction(const DecodedBlock& d)
         ui_.FrameNachfedern->setVisible(servoValues && *d.BounceFrameVisible);
     if (d.SelectedOption) {
         switch (*d.SelectedOption) {
-        case FunctionOption::Turnout: check(ui_.Option3, true); break;
-        case FunctionOption::Semaphore: check(ui_.Option4, true); break;
-        case FunctionOption::LevelCrossing: check(ui_.Option5, true); break;
-        case FunctionOption::Repetition: check(ui_.Option6, true); break;
-        case FunctionOption::Automatic: check(ui_.Automatik, true); break;
-        case FunctionOption::CommandStation: check(ui_.Zentrale, true); break;
-        case FunctionOption::PhasesSingly: check(ui_.Keine_Phasen, true); break;
+        case FunctionOption::Turnout: setOptionChecked(ui_.Option3, true); break;
+        case FunctionOption::Semaphore: setOptionChecked(ui_.Option4, true); break;
+        case FunctionOption::LevelCrossing: setOptionChecked(ui_.Option5, true); break;
+        case FunctionOption::Repetition: setOptionChecked(ui_.Option6, true); break;
+        case FunctionOption::Automatic: setOptionChecked(ui_.Automatik, true); break;
+        case FunctionOption::CommandStation: setOptionChecked(ui_.Zentrale, true); break;
+        case FunctionOption::PhasesSingly: setOptionChecked(ui_.Keine_Phasen, true); break;
         }
     }
     if (d.FunctionFrameCaption)
@@ -167,7 +154,7 @@ void BlockPresenter::showTrafficLight(const DecodedBlock& d)
         default: break;
         }
         if (option)
-            check(option, true);
+            setOptionChecked(option, true);
     }
     if (d.PedestrianPhase)
         ui_.Fussgaenger->setChecked(*d.PedestrianPhase);
@@ -182,7 +169,7 @@ void BlockPresenter::showTrafficLight(const DecodedBlock& d)
     }
     if (d.CountryOption) {
         QRadioButton* countries[] = {ui_.Deutschland_0, ui_.Deutschland_1, ui_.Deutschland_2};
-        check(countries[std::clamp(*d.CountryOption, 0, 2)], true);
+        setOptionChecked(countries[std::clamp(*d.CountryOption, 0, 2)], true);
     }
     if (d.PhaseTime)
         ui_.txtAmpelzeit->setText(QString::number(*d.PhaseTime));
@@ -195,9 +182,9 @@ void BlockPresenter::showCoil(const DecodedBlock& d)
                                ui_.opt_letzte_Spule_6};
     if (d.CoilInputOption == 0)
         for (QRadioButton* option : rowEnds)
-            check(option, false);
+            setOptionChecked(option, false);
     if (d.CoilRowEnd && *d.CoilRowEnd >= 0 && *d.CoilRowEnd < 7)
-        check(rowEnds[*d.CoilRowEnd], true);
+        setOptionChecked(rowEnds[*d.CoilRowEnd], true);
 }
 
 void BlockPresenter::showValues(const DecodedBlock& d)
