@@ -26,12 +26,11 @@ QString formatNumber(double value, int decimals)
 
 std::optional<double> parseNumber(const QString& text)
 {
-    QString t = text.trimmed();
-    if (t.isEmpty())
+    const QString t = text.trimmed();
+    // Only the German form counts: "1,6". A point is no decimal separator
+    // here, so "1.6" is not a number rather than silently sixteen.
+    if (t.isEmpty() || t.contains('.'))
         return std::nullopt;
-    // A point is taken as the decimal separator too, unless a comma is present.
-    if (!t.contains(',') && t.count('.') == 1)
-        t.replace('.', ',');
     bool ok = false;
     const double value = german().toDouble(t, &ok);
     if (!ok)

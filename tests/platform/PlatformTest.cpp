@@ -41,7 +41,7 @@ TEST(GermanFormat, DecimalComma)
     EXPECT_EQ(formatNumber(1234.0, 0), QStringLiteral("1234"));
     EXPECT_EQ(formatNumber(0.333, 2), QStringLiteral("0,33"));
     const std::pair<const char*, std::optional<double>> parses[] = {
-        {"12,5", 12.5}, {"12.5", 12.5}, {" 7 ", 7.0}, {"", std::nullopt}, {"abc", std::nullopt},
+        {"12,5", 12.5}, {"12.5", std::nullopt}, {" 7 ", 7.0}, {"-1,5", -1.5}, {"", std::nullopt}, {"abc", std::nullopt},
         {"1,2,3", std::nullopt},
     };
     for (const auto& [text, value] : parses)

@@ -221,7 +221,7 @@ TEST(ServotypAnderes, ThePulseWidthAnswerGivesTheNeutralPosition)
     const Case cases[] = {
         {"1,3", "28C0"}, {"1,4", "2BE2"}, {"1,5", "2F04"}, {"1,6", "3227"}, {"1,7", "3549"},
         {" 1,5 ", "2F04"}, {"1,50", "2F04"},
-        {"1.6", "3227"},  // a point is taken as the decimal separator
+        {"1.6", "28C0"},  // the German form has a decimal comma
         {"0", "28C0"}, {"", "28C0"}, {"abc", "28C0"}, {"1,8", "28C0"}, {"1,65", "28C0"}, {"16", "28C0"},
         {"-1,5", "28C0"}, {"1,5 ms", "28C0"}, {"99999999999999999999999", "28C0"},
     };
