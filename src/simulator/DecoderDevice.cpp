@@ -384,90 +384,90 @@ Reply DecoderDevice::answer(const QByteArray& frame, qint64 nowUs)
     }
 
     switch (command) {
-    case 126:
-    case 127: {
+    case commands::PowerUpStateQueryCommand:
+    case commands::PowerUpStateSetCommand: {
         if (!isInGroup(DecoderGroup::StartupStateGroup, QString::fromLatin1(id_)))
             return {};
-        if (command == 126)
+        if (command == commands::PowerUpStateQueryCommand)
             return bare ? Reply{model_.powerUpOn ? "1" : "0"} : Reply{};
         if (p != "1" && p != "0")
             return {};
         model_.powerUpOn = p == "1";
         return ack();
     }
-    case 153:
+    case commands::RamDumpCommand:
         return bare && generation_ > 0 ? Reply{ramAnswer()} : Reply{};
-    case 186:
-    case 250:
+    case commands::TrafficLightAddressWriteCommand:
+    case commands::DecoderAddressWriteCommand:
         return addressWrite(command, p);
-    case 198:  // adjust end
-    case 199:  // adjust begin
+    case commands::AdjustEndCommand:
+    case commands::AdjustBeginCommand:
         return parseOutput(p) ? ack() : Reply{};
-    case 201:
+    case commands::MemoryWriteCommand:
         return memoryWrite(p);
-    case 202:
-    case 203: {
+    case commands::SetLeftCommand:
+    case commands::SetRightCommand: {
         // The value is always four hex digits; what precedes them is the output.
         const auto output = parseOutput(p.left(p.size() - 4));
         const auto value = parseHex(p.right(4), 4, 4);
         if (p.size() < 5 || !output || !value)
             return {};
-        const bool left = command == 202;
+        const bool left = command == commands::SetLeftCommand;
         setValue16(*output, left ? 5 : 9, *value);
         if (*output == selected)
             (left ? model_.left : model_.right).reset();
         return ack();
     }
-    case 204:
+    case commands::OutputCopyCommand:
         return copy(p);
-    case 205:
+    case commands::MemoryDumpCommand:
         return bare ? Reply{dumpAnswer()} : Reply{};
-    case 224:
+    case commands::OutputResetCommand:
         if (const auto output = parseOutput(p))
             resetOutput(*output);
         return {};
-    case 225:
-    case 226:
-        return run(command == 225, p, nowUs);
-    case 227:
-    case 228: {
+    case commands::MoveRightCommand:
+    case commands::MoveLeftCommand:
+        return run(command == commands::MoveRightCommand, p, nowUs);
+    case commands::StoreRunTimeRightCommand:
+    case commands::StoreRunTimeLeftCommand: {
         if (!bare)
             return {};
-        const bool left = command == 228;
+        const bool left = command == commands::StoreRunTimeLeftCommand;
         setValue16(selected, left ? 13 : 17, left ? working.runTimeLeft : working.runTimeRight);
         (left ? model_.runTimeLeft : model_.runTimeRight).reset();
         return ack();
     }
-    case 229:
-    case 230:
+    case commands::TurnRightCommand:
+    case commands::TurnLeftCommand:
         if (!bare)
             return {};
         model_.run.active = false;
-        moveTo(selected, command == 230 ? working.left : working.right);
+        moveTo(selected, command == commands::TurnLeftCommand ? working.left : working.right);
         return ack();
-    case 232:
-    case 234: {
+    case commands::RunTimeRightCommand:
+    case commands::RunTimeLeftCommand: {
         const auto value = parseHex(p, 4, 4);
         if (!value)
             return {};
-        (command == 234 ? model_.runTimeLeft : model_.runTimeRight) = *value;
+        (command == commands::RunTimeLeftCommand ? model_.runTimeLeft : model_.runTimeRight) = *value;
         return positionAnswer(*value);
     }
-    case 235:
-    case 237: {
+    case commands::StoreLeftCommand:
+    case commands::StoreRightCommand: {
         if (!bare)
             return {};
-        const bool left = command == 235;
+        const bool left = command == commands::StoreLeftCommand;
         setValue16(selected, left ? 5 : 9, left ? working.left : working.right);
         (left ? model_.left : model_.right).reset();
         return ack();
     }
-    case 236:
-    case 238:
-        return step(command == 236, p);
-    case 239:
+    case commands::LeftStepCommand:
+    case commands::RightStepCommand:
+        return step(command == commands::LeftStepCommand, p);
+    case commands::ConfigWriteCommand:
         return generation_ > 0 ? trafficLightConfigWrite(p) : servoConfigWrite(p);
-    case 240: {
+    case commands::MiddlePositionCommand: {
         if (!bare)
             return {};
         model_.run.active = false;
