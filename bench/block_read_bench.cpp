@@ -1,5 +1,5 @@
 // quenbrix-bench: block reads against quenbrix-sim over a pseudo-terminal,
-// through the same QtSerialPort, QtHost and Transport the program uses.
+// through the same QtSerialPort, QtHost and Line the program uses.
 //
 // It judges two things:
 //  - the read time: from the write of the request until the whole answer is
@@ -11,11 +11,11 @@
 
 #include "decoder/DecoderIdentity.h"
 #include "link/CommandCatalogue.h"
-#include "link/Transport.h"
 #include "platform/PortDirectory.h"
 #include "platform/QtHost.h"
 #include "platform/QtSerialPort.h"
 #include "platform/Stores.h"
+#include "session/Line.h"
 
 #include <QApplication>
 #include <QDir>
@@ -149,8 +149,9 @@ int main(int argc, char** argv)
         return 2;
     }
     qb::DecoderIdentity identity;
-    qb::Transport transport(host, port, identity, [] {});
-    transport.ProtocolVariant = 2;
+    identity.ProtocolVariant = 2;
+    qb::Line line(host, port, identity);
+    const qb::Line::Operation operation = line.begin();
 
     std::printf("quenbrix-bench: %d block reads at %d baud on %s (simulator %s)\n", reads, Baud,
                 qPrintable(device), qPrintable(simPath));
@@ -159,10 +160,10 @@ int main(int argc, char** argv)
     auto readOnce = [&](double& readMs, double& cpuShare) {
         const double c0 = cpuMs();
         const double t0 = wallMs();
-        transport.ReadBlock(1);
+        const qb::Reply reply = line.readBlock(1);
         const double t1 = wallMs();
         const double c1 = cpuMs();
-        if (transport.TimedOut || transport.InString.size() != AnswerChars)
+        if (!reply.ok() || reply.text.size() != AnswerChars)
             allAnswered = false;
         readMs = (t1 - t0) - RequestWireMs;
         cpuShare = 100.0 * (c1 - c0) / (t1 - t0);
@@ -181,14 +182,15 @@ int main(int argc, char** argv)
     }
     const auto [user1, system1] = cpuSplitMs();
 
-    // A frame the decoder does not answer: the whole wait is idle.
-    transport.Timer2().setInterval(idleMs);
+    // A frame the decoder does not answer (a servo decoder has no RAM image
+    // to send): the whole wait is idle.
+    line.setResponseTimeout(idleMs);
     const double c0 = cpuMs();
     const double t0 = wallMs();
-    transport.ExchangeCommand(qb::commands::outputSwitch(1, 0), 1);
+    const qb::Reply idle = line.exchange(qb::commands::ramDump());
     const double idleWallMs = wallMs() - t0;
     const double idleCpuMs = cpuMs() - c0;
-    const bool idleTimedOut = transport.TimedOut;
+    const bool idleTimedOut = idle.status == qb::ReplyStatus::TimedOut;
     const double idleShare = 100.0 * idleCpuMs / idleWallMs;
 
     port.close();

@@ -26,175 +26,150 @@ const QStringList& pairedEntries(bool special)
     return special ? fiveWay : turnout;
 }
 
-// Builds the change list in order.
-class Changes {
-public:
-    explicit Changes(std::vector<ControlChange>& list) : list_(list) {}
-    void caption(const QString& name, const QString& text) { list_.push_back({name, {}, {}, text}); }
-    void enable(const QString& name, bool on) { list_.push_back({name, on, {}, {}}); }
-    void show(const QString& name, bool on) { list_.push_back({name, {}, on, {}}); }
-    void hideEntries(const QString& array, int from, int to)
-    {
-        for (int i = from; i <= to; ++i)
-            show(array + '_' + QString::number(i), false);
-    }
-    void captionEntries(const QString& array, const QStringList& captions)
-    {
-        for (int i = 0; i < captions.size(); ++i)
-            caption(array + '_' + QString::number(i + 1), captions[i]);
-    }
+QString caption(const char* text)
+{
+    return QStringLiteral("Einstellung für ") + QString::fromUtf8(text);
+}
 
-private:
-    std::vector<ControlChange>& list_;
-};
-
-void windowCaption(const QString& id, int addressMode, Changes& c)
+// The window caption an identification sets; nothing keeps the caption.
+std::optional<QString> windowCaption(const QString& id, int addressMode)
 {
     const QString prefix = id.left(2);
-    auto trafficLight = [&](const QString& caption) {
-        c.caption("Hauptform", caption);
-        c.caption("Frame1", QStringLiteral("Ampelphase auswählen"));
-        c.enable("mnu_option", false);
-    };
     if (prefix == "L6")
-        return trafficLight(QStringLiteral("Einstellung für Ampeldecoder"));
+        return caption("Ampeldecoder");
     if (prefix == "L9")
-        return trafficLight(QStringLiteral("Einstellung für Ampeldecoder 917"));
+        return caption("Ampeldecoder 917");
     if (prefix == "L1")
-        return trafficLight(QStringLiteral("Einstellung für Ampeldecoder Vexa917"));
+        return caption("Ampeldecoder Vexa917");
     if (prefix == "L7")
-        return trafficLight(QStringLiteral("Einstellung für Ampeldecoder Vexa917 2012"));
+        return caption("Ampeldecoder Vexa917 2012");
     if (prefix == "BR")
-        return c.caption("Hauptform", QStringLiteral("Einstellung für Parkplatzdecoder"));
+        return caption("Parkplatzdecoder");
     if (prefix == "N7")
-        return c.caption("Hauptform", QStringLiteral("Einstellung für N7DCC/MOT"));
+        return caption("N7DCC/MOT");
     if (id == "R7434864")
-        return c.caption("Hauptform", QStringLiteral("Einstellung für R7DCC/MOT"));
+        return caption("R7DCC/MOT");
     if (id == "R7484264")
-        return c.caption("Hauptform", QStringLiteral("Einstellung für R7DCC"));
+        return caption("R7DCC");
     if (id == "R8996640")
-        return c.caption("Hauptform", QStringLiteral("Einstellung für R5-7DCC"));
+        return caption("R5-7DCC");
     if (prefix == "R5") {
         static const QStringList dualProtocol = {"R5-7XCN8", "R5-7XC48", "R5-7XC42", "R5-7XC45",
                                                  "R5--XC48", "R5--XC42", "R5--XC45"};
-        if (dualProtocol.contains(id) || (id == "R5XC6645" && addressMode == 0)) {
-            // Several rules may apply; the last one wins. "R5XC6645" matches
-            // neither variant and keeps the caption until the decode sets it.
-            const bool fourOutputs = id.startsWith("R5-7");
-            const bool eightOutputs = id.startsWith("R5--");
-            if (fourOutputs || eightOutputs) {
-                const QString model = fourOutputs ? QStringLiteral("R5-7") : QStringLiteral("R5");
-                c.caption("Hauptform", fourOutputs ? QStringLiteral("Einstellung für R5-7DCC/MOT")
-                                                   : QStringLiteral("Einstellung für R5 DCC/MOT"));
-                if (addressMode == 2)
-                    c.caption("Hauptform", QStringLiteral("Einstellung für ") + model + QStringLiteral(" MOTOROLA"));
-                if (addressMode == 1)
-                    c.caption("Hauptform", QStringLiteral("Einstellung für ") + model + QStringLiteral(" DCC"));
-            }
-            return;
-        }
-        return c.caption("Hauptform", QStringLiteral("Einstellung für R5DCC"));
+        if (!dualProtocol.contains(id) && !(id == "R5XC6645" && addressMode == 0))
+            return caption("R5DCC");
+        // "R5XC6645" is neither a four- nor an eight-output name and keeps the
+        // caption until the decode sets it.
+        const bool fourOutputs = id.startsWith("R5-7");
+        if (!fourOutputs && !id.startsWith("R5--"))
+            return std::nullopt;
+        const QString model = fourOutputs ? QStringLiteral("R5-7") : QStringLiteral("R5");
+        if (addressMode == 2)
+            return caption("") + model + QStringLiteral(" MOTOROLA");
+        if (addressMode == 1)
+            return caption("") + model + QStringLiteral(" DCC");
+        return fourOutputs ? caption("R5-7DCC/MOT") : caption("R5 DCC/MOT");
     }
     if (prefix == "B5")
-        return c.caption("Hauptform", QStringLiteral("Einstellung für Sound-Decoder"));
+        return caption("Sound-Decoder");
     if (id == "V7904840" || id == "V7656642" || id == "V7966445")
-        c.caption("Hauptform", QStringLiteral("Einstellung für V7DCC"));
+        return caption("V7DCC");
+    return std::nullopt;
 }
 
-void servoFamilyRules(const QString& id, FamilyLayout& layout, Changes& c)
+void showTest(FamilyLayout& layout, TestEntry entry)
+{
+    layout.testEntries.push_back(entry);
+}
+
+void servoFamilyRules(const QString& id, FamilyLayout& layout)
 {
     if (!isInGroup(DecoderGroup::ReversibleGroup, id)) {
-        c.enable("mnu_reset", false);
-        c.enable("Umpolen", false);
-        c.show("Richtung", false);
+        layout.resetMenu.enabled = false;
+        layout.direction = false;
         layout.ProtocolVariant = 1;
         return;
     }
-    c.enable("mnu_reset", true);
-    c.enable("Umpolen", true);
-    c.show("Richtung", true);
+    layout.resetMenu.enabled = true;
+    layout.direction = true;
     layout.ProtocolVariant = 2;
     static const QStringList withService = {"R5454240", "R8996640", "R5-7XC48", "R5-7XC42", "R5-7XC45",
                                             "R5--XC48", "R5--XC42", "R5--XC45", "R5XC6645", "R5-7XCN8"};
     static const QStringList eightTest = {"R5454240", "R5--XC48", "R5--XC42", "R5--XC45", "R5XC6645"};
     if (id == "R5674040") {
-        c.enable("mnu_service", true);
-        c.show("mnu_8fachTest", true);
+        layout.serviceMenu.enabled = true;
+        showTest(layout, TestEntry::EightFold);
     } else if (withService.contains(id)) {
-        c.enable("mnu_service", true);
-        c.show(eightTest.contains(id) ? "mnu_8fachTest" : "mnu_4fachTest", true);
+        layout.serviceMenu.enabled = true;
+        showTest(layout, eightTest.contains(id) ? TestEntry::EightFold : TestEntry::FourFold);
         layout.PairedOutputs = false;
     } else {
-        c.enable("mnu_service", false);
+        layout.serviceMenu.enabled = false;
     }
 }
 
-void pairedFamily(bool special, FamilyLayout& layout, Changes& c)
+void fourServos(FamilyLayout& layout, const QString& blanks)
+{
+    layout.entries = numbered("Servo", 4);
+    layout.statusLiteral = QStringLiteral("4-fach Servo Decoder erkannt!") + blanks + "Decoder-Version ";
+    layout.OutputCount = 4;
+    layout.EntryCount = 4;
+}
+
+void pairedFamily(bool special, FamilyLayout& layout)
 {
     layout.entries = pairedEntries(special);
     layout.statusLiteral = special ? QStringLiteral("Spezial-Decoder 5 erkannt!") + Blanks3 + "Decoder-Version "
                                    : QStringLiteral("4-Wege Weichen Decoder erkannt!") + Blanks3 + "Decoder-Version ";
     layout.EntryCount = 8;
-    c.enable("mnu_reset", true);
-    if (!special) {
-        c.enable("mnu_service", true);
-        c.show("mnu_4wegTest", true);
-    }
-    c.enable("Umpolen", true);
-    c.show("Richtung", true);
-    if (special)
-        c.enable("mnu_service", true);
-    c.caption("Option3", QStringLiteral("4-Weg Weiche"));
-    c.show("Option4", false);
-    c.show("Option5", false);
-    c.show("Option6", false);
-    c.captionEntries("mnu_RServo", layout.entries);
-    c.captionEntries("mnu_copyx", layout.entries);
+    layout.resetMenu.enabled = true;
+    layout.serviceMenu.enabled = true;
+    if (!special)
+        showTest(layout, TestEntry::FourWay);
+    layout.direction = true;
+    layout.pairedFunctions = true;
+    layout.menuCaptions = layout.entries;
     layout.PairedFamily = special ? 5 : 4;
     layout.PairedOutputs = true;
 }
 
-void fourOutputServo(const QString& id, bool r7, FamilyLayout& layout, Changes& c)
+void fourOutputServo(const QString& id, bool r7, FamilyLayout& layout)
 {
-    layout.entries = numbered("Servo", 4);
-    layout.statusLiteral = QStringLiteral("4-fach Servo Decoder erkannt!") + Blanks4 + "Decoder-Version ";
-    layout.OutputCount = 4;
-    layout.EntryCount = 4;
-    c.enable("mnu_reset", true);
-    c.show("mnu_4fachTest", true);
-    c.enable("Umpolen", true);
-    c.show("Richtung", true);
-    c.hideEntries("mnu_RServo", 5, 8);
-    c.hideEntries("mnu_copyx", 5, 8);
+    fourServos(layout, Blanks4);
+    layout.resetMenu.enabled = true;
+    showTest(layout, TestEntry::FourFold);
+    layout.direction = true;
+    layout.menuEntriesShown = 4;
     if (!r7) {
-        c.enable("mnu_service", true);
+        layout.serviceMenu.enabled = true;
         layout.PairedOutputs = false;
         return;
     }
-    c.enable("mnu_service", id != "R7954740");
+    layout.serviceMenu.enabled = id != "R7954740";
     if (id == "R7434864" || id == "R7484264" || id == "R7434240")
         layout.PairedOutputs = false;
 }
 
 // Sound, parking and traffic-light decoders share this.
-void plainFamily(FamilyLayout& layout, Changes& c)
+void plainFamily(FamilyLayout& layout)
 {
-    c.enable("Umpolen", true);
-    c.show("Richtung", true);
-    c.show("mnu_reset", false);
-    c.show("mnu_copy", false);
-    c.enable("mnu_service", false);
+    layout.direction = true;
+    layout.resetMenu.visible = false;
+    layout.copyMenu.visible = false;
+    layout.serviceMenu.enabled = false;
 }
 
-void trafficLight(DecoderFamily family, int crossingCode, FamilyLayout& layout, Changes& c)
+void trafficLight(DecoderFamily family, int crossingCode, FamilyLayout& layout)
 {
     layout.statusLiteral = QStringLiteral("Ampel Decoder erkannt!") + Blanks4 + "Decoder-Version ";
-    layout.PanelMode = 1;
+    layout.Mode = PanelMode::TrafficLight;
     layout.ProtocolVariant = family == DecoderFamily::TrafficLight3 || family == DecoderFamily::TrafficLight4 ? 3 : 2;
-    c.caption("Servo_auswahl", QStringLiteral("Keine Ampelphase"));
-    c.caption("Label2", QStringLiteral("Wählen Sie aus der Liste die Ampelphase aus, (Doppelclick) das Sie programmieren wollen."));
-    plainFamily(layout, c);
-    c.show("mnu_Ampeltest1", true);
+    layout.listCaption = QStringLiteral("Ampelphase auswählen");
+    layout.optionMenu.enabled = false;
+    layout.selectionText = QStringLiteral("Keine Ampelphase");
+    layout.hint = QStringLiteral("Wählen Sie aus der Liste die Ampelphase aus, (Doppelclick) das Sie programmieren wollen.");
+    plainFamily(layout);
+    showTest(layout, TestEntry::TrafficLight);
     if (family == DecoderFamily::TrafficLight1) {
         layout.entries = phaseNames(2);
         layout.EntryCount = 8;
@@ -235,72 +210,85 @@ QStringList phaseNames(int lightSets)
 FamilyLayout layoutForDecoder(const QString& id, int addressMode, int crossingCode)
 {
     FamilyLayout layout;
-    Changes c(layout.changes);
-    windowCaption(id, addressMode, c);
+    layout.windowCaption = windowCaption(id, addressMode);
     const auto family = familyOf(id);
     if (!family)
         return layout;
     switch (*family) {
     case DecoderFamily::ServoEight:
         if (id.startsWith("R5-7")) {
-            layout.entries = numbered("Servo", 4);
-            layout.statusLiteral = QStringLiteral("4-fach Servo Decoder erkannt!") + Blanks3 + "Decoder-Version ";
-            layout.OutputCount = 4;
-            layout.EntryCount = 4;
-            c.hideEntries("mnu_RServo", 5, 8);
-            c.hideEntries("mnu_copyx", 5, 8);
+            fourServos(layout, Blanks3);
+            layout.menuEntriesShown = 4;
         } else {
             layout.entries = numbered("Servo", 8);
             layout.statusLiteral = QStringLiteral("8-fach Servo Decoder erkannt!") + Blanks3 + "Decoder-Version ";
             layout.EntryCount = 8;
         }
-        servoFamilyRules(id, layout, c);
+        servoFamilyRules(id, layout);
         break;
     case DecoderFamily::ServoFourR8:
-        layout.entries = numbered("Servo", 4);
-        layout.statusLiteral = QStringLiteral("4-fach Servo Decoder erkannt!") + Blanks3 + "Decoder-Version ";
-        layout.OutputCount = 4;
-        layout.EntryCount = 4;
-        servoFamilyRules(id, layout, c);
+        fourServos(layout, Blanks3);
+        servoFamilyRules(id, layout);
         break;
     case DecoderFamily::TurnoutFourWay:
-        pairedFamily(false, layout, c);
+        pairedFamily(false, layout);
         break;
     case DecoderFamily::SpecialFive:
-        pairedFamily(true, layout, c);
+        pairedFamily(true, layout);
         break;
     case DecoderFamily::ServoFourN7:
-        fourOutputServo(id, false, layout, c);
+        fourOutputServo(id, false, layout);
         break;
     case DecoderFamily::ServoFourR7:
-        fourOutputServo(id, true, layout, c);
+        fourOutputServo(id, true, layout);
         break;
     case DecoderFamily::SoundDecoder:
         layout.entries = numbered("Sound", 8);
         layout.statusLiteral = QStringLiteral("Sound Decoder erkannt!") + Blanks4 + "Decoder-Version ";
         layout.EntryCount = 8;
-        c.caption("Servo_auswahl", QStringLiteral("Kein Sound ausgewählt"));
-        c.show("mnu_8fachTest", true);
-        plainFamily(layout, c);
+        layout.selectionText = QStringLiteral("Kein Sound ausgewählt");
+        showTest(layout, TestEntry::EightFold);
+        plainFamily(layout);
         break;
     case DecoderFamily::ParkingDecoder:
         layout.entries = numbered("Spule", 8);
         layout.statusLiteral = QStringLiteral("Parkplatz Decoder erkannt!") + Blanks4 + "Decoder-Version ";
         layout.EntryCount = 8;
-        layout.PanelMode = 2;
-        c.caption("Servo_auswahl", QStringLiteral("Keine Spule"));
-        c.caption("Label2", QStringLiteral("Wählen Sie aus der Liste die Spule aus, (Doppelclick) die Sie programmieren wollen."));
-        plainFamily(layout, c);
-        c.show("mnu_Spulentest", true);
+        layout.Mode = PanelMode::Coil;
+        layout.selectionText = QStringLiteral("Keine Spule");
+        layout.hint = QStringLiteral("Wählen Sie aus der Liste die Spule aus, (Doppelclick) die Sie programmieren wollen.");
+        plainFamily(layout);
+        showTest(layout, TestEntry::Coil);
         break;
     case DecoderFamily::TrafficLight1:
     case DecoderFamily::TrafficLight2:
     case DecoderFamily::TrafficLight3:
     case DecoderFamily::TrafficLight4:
-        trafficLight(*family, crossingCode, layout, c);
+        trafficLight(*family, crossingCode, layout);
         break;
     }
     return layout;
+}
+
+std::optional<QString> readProgressText(int n, PanelMode mode, int pairedFamily)
+{
+    const QString suffix = QStringLiteral(" Daten empfangen");
+    if (pairedFamily == 4) {
+        const QStringList& turnout = pairedEntries(false);
+        return n >= 1 && n <= turnout.size() ? std::optional(turnout[n - 1] + suffix) : std::nullopt;
+    }
+    switch (mode) {
+    case PanelMode::Servo:
+        return QStringLiteral("Servo ") + QString::number(n) + suffix;
+    case PanelMode::TrafficLight: {
+        static const QStringList phases = phaseNames(4);
+        return n >= 1 && n <= phases.size() ? std::optional(phases[n - 1] + suffix) : std::nullopt;
+    }
+    case PanelMode::Coil:
+        return n >= 1 && n <= 8 ? std::optional(QStringLiteral("Spule ") + QString::number(n) + suffix)
+                                : std::nullopt;
+    }
+    return std::nullopt;
 }
 
 }  // namespace qb

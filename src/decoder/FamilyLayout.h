@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decoder/DecoderIdentity.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -7,30 +9,46 @@
 
 namespace qb {
 
-// A change identification makes to one control of the main window: a menu,
-// a menu entry, a frame or a label, named by its object name. "Hauptform"
-// names the window itself (its caption).
-struct ControlChange {
-    QString name;
+// What identification changes about a main-window menu; unset leaves it.
+struct MenuChange {
     std::optional<bool> enabled;
     std::optional<bool> visible;
-    std::optional<QString> caption;
 
-    bool operator==(const ControlChange&) const = default;
+    bool operator==(const MenuChange&) const = default;
 };
 
-// How the main window looks for an accepted identification string.
+// The test windows of the "Datei" menu.
+enum class TestEntry { FourWay, FourFold, EightFold, TrafficLight, Coil };
+
+// How the main window looks for an accepted identification string. Unset
+// values leave what an earlier identification made.
 struct FamilyLayout {
-    QStringList entries;          // the output list
-    bool listFilled = true;       // false: a traffic-light layout the code does not name
-    QString statusLiteral;        // the status text before the identification
+    // Captions.
+    std::optional<QString> windowCaption;
+    std::optional<QString> listCaption;    // the frame around the output list
+    std::optional<QString> selectionText;  // the selected-entry box before any choice
+    std::optional<QString> hint;           // the instruction under the list
+
+    // The output list.
+    QStringList entries;
+    bool listFilled = true;   // false: a traffic-light layout the code does not name
+    QString statusLiteral;    // the status text before the identification
     int OutputCount = 8;
     std::optional<int> EntryCount;  // unchanged when the list stays empty
     int PairedFamily = 0;
     std::optional<bool> PairedOutputs;
-    std::optional<int> PanelMode;   // unchanged for the servo families
+    std::optional<PanelMode> Mode;  // unchanged for the servo families
     int ProtocolVariant = 2;
-    std::vector<ControlChange> changes;  // in the order they are made
+
+    // Menus.
+    MenuChange resetMenu, copyMenu, serviceMenu, optionMenu;
+    std::vector<TestEntry> testEntries;      // shown; identification never hides one
+    std::optional<int> menuEntriesShown;     // reset and copy entries above this are hidden
+    QStringList menuCaptions;                // reset and copy entries 1.. captioned like this
+
+    // The servo panel.
+    std::optional<bool> direction;  // the direction frame enabled and its box shown, or neither
+    bool pairedFunctions = false;   // the only function is "4-Weg Weiche"
 };
 
 // `addressMode` is the one of the previous decode (0 before the first);
@@ -39,5 +57,9 @@ FamilyLayout layoutForDecoder(const QString& id, int addressMode, int crossingCo
 
 // "Rot 1", "Rot-Gelb 1", "Grün 1", "Gelb 1", "Rot 2", ... for `lightSets` sets.
 QStringList phaseNames(int lightSets);
+
+// "Servo 3 Daten empfangen" and its kin for output n; nothing where the
+// status stays as it is.
+std::optional<QString> readProgressText(int n, PanelMode mode, int pairedFamily);
 
 }  // namespace qb

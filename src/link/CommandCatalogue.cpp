@@ -337,6 +337,20 @@ AnswerClass answerClass(const Frame& frame)
     }
 }
 
+int blockLength(int protocolVariant)
+{
+    switch (protocolVariant) {
+    case 2:
+        return 79;
+    case 3:
+        return 80;
+    default:
+        // Variant 1, and a decoder whose variant is not known yet: the
+        // shortest block, which holds the identification in every variant.
+        return 78;
+    }
+}
+
 int awaitedLength(AnswerClass answer, int protocolVariant)
 {
     switch (answer) {
@@ -349,7 +363,7 @@ int awaitedLength(AnswerClass answer, int protocolVariant)
     case AnswerClass::Position:
         return PositionAnswerLength;
     case AnswerClass::Block:
-        return protocolVariant == 1 ? 78 : protocolVariant == 2 ? 79 : 80;
+        return blockLength(protocolVariant);
     case AnswerClass::Address:
         return AddressAnswerLength;
     case AnswerClass::Dump:

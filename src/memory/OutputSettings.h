@@ -4,8 +4,11 @@
 
 namespace qb {
 
-// The decoded settings of the selected output, owned by the main window and
-// edited by the dialogs; the panel always shows what the decoder holds.
+struct DecodedBlock;
+
+// The decoded settings of the selected output. The session owns them; the
+// dialogs edit them and the writes send them, and after every write the
+// output is read back, so they always hold what the decoder holds.
 struct OutputSettings {
     int OutputNumber = 1;
     int Polarity = 0;       // 2 positive pulse, 1 negative
@@ -30,8 +33,11 @@ struct OutputSettings {
     int TrafficLightGeneration = 0;
     bool TakePowerOffFromDecoder = false;
     bool SuppressPowerOffPush = false;
-    // Set by the output read just before it decodes an accepted block.
-    bool BlockDecoded = false;
 };
+
+// Takes what a decode determined into the settings; what it left unset stays.
+// A decode that stopped early (an implausible value, the power-off push)
+// changes nothing of what it did not reach.
+void applyDecoded(OutputSettings& settings, const DecodedBlock& decoded);
 
 }  // namespace qb

@@ -5,9 +5,6 @@
 #include <memory>
 #include <optional>
 
-class QDialog;
-class QWidget;
-
 namespace qb {
 
 // A window timer: while enabled it fires every interval. Enabling restarts the
@@ -39,8 +36,8 @@ enum class Buttons { Ok, YesNo, YesNoCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 enum class Icon { None, Critical };
 
-// Everything a window needs from the event machinery: timers, waits that keep
-// events flowing, modal windows and the standard dialogs.
+// What the program needs from the event machinery below windows: timers,
+// waits that keep events flowing, and the standard message and file dialogs.
 class Host {
 public:
     virtual ~Host() = default;
@@ -53,10 +50,6 @@ public:
     // waiting further once the program is ending, so that running operations
     // unwind instead of outliving the main window.
     virtual bool waitUntil(const std::function<bool()>& condition) = 0;
-
-    // Shows a window modally and returns when it is closed (its result code).
-    virtual int runModal(QDialog& dialog) = 0;
-    virtual void showModeless(QWidget& window) = 0;
 
     // Yes/No boxes preselect No.
     virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok,
@@ -75,6 +68,28 @@ public:
     // Ends the program: every running and later wait returns false at once.
     virtual void requestQuit() = 0;
     virtual bool quitRequested() const = 0;
+
+    // How many event loops of this host run inside each other: 0 in the
+    // program's own loop, one more inside every wait, modal window and
+    // dialog. Code that runs at a greater depth than an operation that is
+    // still going on was started by an event during that operation's wait.
+    int eventDepth() const { return depth_; }
+
+protected:
+    // Held by an implementation while it runs a nested event loop.
+    class NestedLoop {
+    public:
+        explicit NestedLoop(Host& host) : host_(host) { ++host_.depth_; }
+        ~NestedLoop() { --host_.depth_; }
+        NestedLoop(const NestedLoop&) = delete;
+        NestedLoop& operator=(const NestedLoop&) = delete;
+
+    private:
+        Host& host_;
+    };
+
+private:
+    int depth_ = 0;
 };
 
 }  // namespace qb

@@ -45,6 +45,21 @@ private:
 
 }  // namespace
 
+// While the user is asked something, the pointer is the normal one, even in
+// the middle of an operation that shows the hourglass.
+class QtHost::Asking {
+public:
+    explicit Asking(QtHost& host) : host_(host), nested_(host), wasBusy_(host.busy_) { host_.setBusy(false); }
+    ~Asking() { host_.setBusy(wasBusy_); }
+    Asking(const Asking&) = delete;
+    Asking& operator=(const Asking&) = delete;
+
+private:
+    QtHost& host_;
+    NestedLoop nested_;
+    bool wasBusy_;
+};
+
 struct QtHost::Clock {
     QElapsedTimer elapsed;
 };
@@ -69,6 +84,7 @@ qint64 QtHost::nowUs() const
 bool QtHost::waitUntil(const std::function<bool()>& condition)
 {
     // Blocks in the event loop until the next event: a wait costs no CPU.
+    NestedLoop nested(*this);
     while (!quit_) {
         if (condition())
             return true;
@@ -82,6 +98,7 @@ int QtHost::runModal(QDialog& dialog)
 {
     if (quit_)
         return QDialog::Rejected;
+    NestedLoop nested(*this);
     return dialog.exec();
 }
 
@@ -116,10 +133,8 @@ Answer QtHost::message(const QString& text, Buttons buttons, const QString& titl
         box.setDefaultButton(QMessageBox::Yes);
         break;
     }
-    const bool wasBusy = busy_;
-    setBusy(false);
+    const Asking asking(*this);
     const int result = box.exec();
-    setBusy(wasBusy);
     switch (result) {
     case QMessageBox::Yes:
         return Answer::Yes;
@@ -141,6 +156,7 @@ std::optional<QString> QtHost::inputBox(const QString& prompt, const QString& ti
     dialog.setTextValue(defaultText);
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    const Asking asking(*this);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();
@@ -149,6 +165,7 @@ std::optional<QString> QtHost::inputBox(const QString& prompt, const QString& ti
 std::optional<QString> QtHost::openFileName(const QString& title, const QString& folder,
                                             const QString& filter)
 {
+    const Asking asking(*this);
     const QString name = QFileDialog::getOpenFileName(dialogParent_, title, folder, filter);
     if (name.isEmpty())
         return std::nullopt;
@@ -159,6 +176,7 @@ std::optional<QString> QtHost::saveFileName(const QString& title, const QString&
                                             const QString& filter)
 {
     // The caller checks the name and asks before overwriting.
+    const Asking asking(*this);
     const QString name = QFileDialog::getSaveFileName(dialogParent_, title, folder, filter, nullptr,
                                                       QFileDialog::DontConfirmOverwrite);
     if (name.isEmpty())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Host.h"
+#include "platform/WindowHost.h"
 
 class QWidget;
 
@@ -8,7 +8,7 @@ namespace qb {
 
 // The host on Qt's event loop: real timers, blocking waits in the event loop,
 // real dialogs with German captions.
-class QtHost : public Host {
+class QtHost : public WindowHost {
 public:
     QtHost();
     ~QtHost() override;
@@ -34,6 +34,7 @@ public:
     void setDialogParent(QWidget* parent) { dialogParent_ = parent; }
 
 private:
+    class Asking;
     QWidget* dialogParent_ = nullptr;
     bool busy_ = false;
     bool quit_ = false;

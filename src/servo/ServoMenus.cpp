@@ -1,106 +1,107 @@
 #include "servo/ServoMenus.h"
 
-#include "decoder/DecoderIdentity.h"
 #include "decoder/DecoderTables.h"
 #include "link/CommandCatalogue.h"
-#include "link/Connection.h"
-#include "link/Transport.h"
-#include "memory/OutputSettings.h"
-#include "platform/Host.h"
-#include "servo/ServoWrite.h"
+#include "link/Texts.h"
+#include "platform/WindowHost.h"
+#include "session/DecoderSession.h"
+#include "ui/WindowRegistry.h"
 
 namespace qb {
 
-namespace {
-const QString CRLF = QStringLiteral("\r\n");
-}  // namespace
-
-ServoMenus::ServoMenus(Services services) : s_(std::move(services)) {}
+ServoMenus::ServoMenus(WindowContext context, QWidget& dialogParent)
+    : context_(context), dialogParent_(dialogParent)
+{
+}
 
 bool ServoMenus::trafficLight() const
 {
-    return s_.identity.PanelMode == 1;
+    return context_.session.identity().Mode == PanelMode::TrafficLight;
+}
+
+void ServoMenus::runWaitWindow(const QString& caption, WaitOptions options)
+{
+    DecoderSession& session = context_.session;
+    WaitWindow wait(context_.host, session.line(), WaitWindow::Kind::Servo, session.settings().FunctionCode, options,
+                    &dialogParent_);
+    wait.setWindowTitle(caption);
+    context_.closedOnReconnect.add(wait);
+    context_.host.runModal(wait);
 }
 
 void ServoMenus::resetOne(int i, const QString& caption)
 {
-    Transport& transport = s_.transport;
-    if (!isInGroup(DecoderGroup::DirectSwitchGroup, s_.identity.DecoderId)) {
-        transport.Send(commands::outputReset(i));
-        s_.settings.OutputNumber = i;
-        s_.runWaitWindow(caption);
+    DecoderSession& session = context_.session;
+    if (!isInGroup(DecoderGroup::DirectSwitchGroup, session.identity().DecoderId)) {
+        session.exchange(commands::outputReset(i));
+        runWaitWindow(caption);
         return;
     }
-    s_.host.setBusy(true);
-    s_.write.reset_servo(i);
-    s_.host.setBusy(false);
-    s_.settings.OutputNumber = i;
-    transport.ResetOutput = i;
-    transport.MoveAfterReset = true;
-    s_.runWaitWindow(caption);
-    transport.ResetOutput = 0;
-    transport.MoveAfterReset = false;
+    session.resetServoByProgram(i);
+    runWaitWindow(caption, {i, true});
 }
 
 void ServoMenus::resetEntry(int i)
 {
+    DecoderSession& session = context_.session;
+    const Line::Operation operation = session.operation();
+    if (!operation)
+        return;
+    const DecoderIdentity& identity = session.identity();
     if (i >= 1 && i <= 8) {
         const QString question = trafficLight()
-                                     ? QStringLiteral("Phase ") + s_.entryOf(i) + QStringLiteral(" auf Standart-Einstellung setzen?")
+                                     ? QStringLiteral("Phase ") + identity.outputName(i) + QStringLiteral(" auf Standart-Einstellung setzen?")
                                      : QStringLiteral("Servo ") + QString::number(i) + QStringLiteral(" auf Standart-Einstellung setzen?");
-        if (s_.host.message(question, Buttons::YesNo) != Answer::Yes)
+        if (context_.host.message(question, Buttons::YesNo) != Answer::Yes)
             return;
-        resetOne(i, trafficLight() ? QStringLiteral("Reset Phase ") + s_.entryOf(i) + QStringLiteral(", bitte warten...")
+        resetOne(i, trafficLight() ? QStringLiteral("Reset Phase ") + identity.outputName(i) + QStringLiteral(", bitte warten...")
                                    : QStringLiteral("Servo ") + QString::number(i) + QStringLiteral(" Reset, bitte warten..."));
-        s_.selectAndRead(i);
-        s_.host.setBusy(false);
+        session.selectOutput(i);
         return;
     }
     const QString question = trafficLight() ? QStringLiteral("Alle Ampelphasen auf Standart-Einstellung setzen?")
                                             : QStringLiteral("Alle Servos auf Standart-Einstellung setzen?");
-    if (s_.host.message(question, Buttons::YesNo) != Answer::Yes)
+    if (context_.host.message(question, Buttons::YesNo) != Answer::Yes)
         return;
-    const bool direct = isInGroup(DecoderGroup::DirectSwitchGroup, s_.identity.DecoderId);
-    s_.connection.DialogActive = true;
-    for (int f = 1; f <= s_.identity.EntryCount && !s_.host.quitRequested(); ++f) {
-        const QString caption = direct && trafficLight()
-                                    ? QStringLiteral("Reset alle Ampelphasen, bitte warten...")
-                                    : QStringLiteral("Servo ") + QString::number(f) + QStringLiteral(" Reset, bitte warten...");
-        resetOne(f, caption);
+    const bool direct = isInGroup(DecoderGroup::DirectSwitchGroup, identity.DecoderId);
+    {
+        const CountedFlag::Hold dialogActive = session.dialogActive().hold();
+        for (int f = 1; f <= identity.EntryCount && !context_.host.quitRequested(); ++f) {
+            const QString caption = direct && trafficLight()
+                                        ? QStringLiteral("Reset alle Ampelphasen, bitte warten...")
+                                        : QStringLiteral("Servo ") + QString::number(f) + QStringLiteral(" Reset, bitte warten...");
+            resetOne(f, caption);
+        }
     }
-    s_.connection.DialogActive = false;
-    s_.selectAndRead(1);
+    session.selectOutput(1);
 }
 
 void ServoMenus::copyTo(int i)
 {
-    const int s = s_.settings.OutputNumber;
+    DecoderSession& session = context_.session;
+    const Line::Operation operation = session.operation();
+    if (!operation)
+        return;
+    const int s = session.settings().OutputNumber;
     if (i == s) {
-        s_.host.message(QStringLiteral("Kopieren der Daten von Servo ") + QString::number(s) + CRLF +
-                        QStringLiteral("nach Servo ") + QString::number(i) + QStringLiteral(" macht keinen Sinn!"));
+        context_.host.message(texts::lines({QStringLiteral("Kopieren der Daten von Servo ") + QString::number(s),
+                                            QStringLiteral("nach Servo ") + QString::number(i) + QStringLiteral(" macht keinen Sinn!")}));
         return;
     }
     const QString caption = QStringLiteral("Servo ") + QString::number(s) + QStringLiteral(" kopieren nach Servo ") +
                             QString::number(i) + QStringLiteral(", bitte warten...");
-    Transport& transport = s_.transport;
-    if (!isInGroup(DecoderGroup::StartupStateGroup, s_.identity.DecoderId)) {
-        transport.Send(commands::outputCopy(s, i));
-        s_.runWaitWindow(caption);
-        s_.settings.OutputNumber = i;
-        s_.selectAndRead(i);
+    if (!isInGroup(DecoderGroup::StartupStateGroup, session.identity().DecoderId)) {
+        session.exchange(commands::outputCopy(s, i));
+        runWaitWindow(caption);
+        session.selectOutput(i);
         return;
     }
-    s_.write.copy_servo(s, i);
-    transport.ResetOutput = i;
-    transport.MoveAfterReset = true;
-    s_.runWaitWindow(caption);
-    transport.ResetOutput = 0;
-    transport.MoveAfterReset = false;
-    s_.settings.OutputNumber = i;
-    s_.selectAndRead(i);
-    transport.Delay(200);
-    transport.SwitchOutput(i, 0);
-    transport.Delay(1000);
+    session.copyServoByProgram(i);
+    runWaitWindow(caption, {i, true});
+    session.selectOutput(i);
+    session.delay(200);
+    session.switchOutput(i, 0);
+    session.delay(1000);
 }
 
 }  // namespace qb

@@ -2,23 +2,32 @@
 
 #include "decoder/DecoderIdentity.h"
 #include "link/CommandCatalogue.h"
-#include "link/Connection.h"
-#include "link/Transport.h"
-#include "memory/OutputSettings.h"
-#include "platform/Host.h"
-#include "servo/ServoWrite.h"
+#include "link/Texts.h"
+#include "memory/BlockDecode.h"
+#include "platform/WindowHost.h"
+#include "servo/ServoTypeDialog.h"
+#include "session/DecoderSession.h"
+#include "ui/InfoWindows.h"
 #include "ui/OptionButtons.h"
-#include "ui_Hauptform.h"
+#include "ui/OutputIndicators.h"
+#include "ui/WindowRegistry.h"
+#include "ui_ServoPanel.h"
 
+#include <QAction>
 #include <QKeyEvent>
+#include <map>
 
 namespace qb {
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
-const QString LightGreen = QStringLiteral("background-color: rgb(128, 255, 128);");
-
+void setNumber(QLineEdit* box, QLabel* label, std::optional<int> value)
+{
+    if (!value)
+        return;
+    box->setText(QString::number(*value));
+    label->setText(QString::number(*value));
+}
 
 }  // namespace
 
@@ -75,213 +84,287 @@ std::pair<QString, QString> ServoPanel::explanation(const QString& box)
     return found == table.end() ? std::pair<QString, QString>{} : found->second;
 }
 
-ServoPanel::ServoPanel(Services services) : s_(services)
+ServoPanel::ServoPanel(WindowContext context, QWidget* parent)
+    : OutputPanel(parent), context_(context), ui_(std::make_unique<Ui::ServoPanel>())
 {
-    auto& ui = s_.ui;
+    ui_->setupUi(this);
+    indicators().attach(context_.session.settings());
     connectIndicators();
-    connect(ui.S_Konfigurieren, &QPushButton::clicked, this, &ServoPanel::configure);
-    connect(ui.Command2, &QPushButton::clicked, this, &ServoPanel::middlePosition);
-    connect(ui.Command3, &QPushButton::clicked, this, &ServoPanel::adjust);
-    connect(ui.Command4, &QPushButton::clicked, this, &ServoPanel::newAddress);
-    connect(ui.mnu_neutral, &QAction::triggered, this, &ServoPanel::toggleMiddleNotice);
-    connect(ui.mnu_servo, &QAction::triggered, this, &ServoPanel::togglePowerUpServos);
+    connect(ui_->S_Konfigurieren, &QPushButton::clicked, this, &ServoPanel::configure);
+    connect(ui_->Command2, &QPushButton::clicked, this, &ServoPanel::middlePosition);
+    connect(ui_->Command3, &QPushButton::clicked, this, &ServoPanel::adjust);
     for (QWidget* box : std::initializer_list<QWidget*>{
-             ui.IST_Pos, ui.SOLL_Pos, ui.Linker_Wert, ui.Rechter_Wert, ui.Laufzeit_links, ui.Laufzeit_rechts,
-             ui.Neutralstellung, ui.Nachfedern_links, ui.Nachfedern_rechts, ui.Nachfedern_wert,
-             ui.Nachfedern_Prozent, ui.Wiederholung_Wert})
+             ui_->IST_Pos, ui_->SOLL_Pos, ui_->Linker_Wert, ui_->Rechter_Wert, ui_->Laufzeit_links,
+             ui_->Laufzeit_rechts, ui_->Neutralstellung, ui_->Nachfedern_links, ui_->Nachfedern_rechts,
+             ui_->Nachfedern_wert, ui_->Nachfedern_Prozent, ui_->Wiederholung_Wert})
         box->installEventFilter(this);
+}
+
+ServoPanel::~ServoPanel() = default;
+
+OutputIndicators& ServoPanel::indicators()
+{
+    return *ui_->Indicators;
+}
+
+void ServoPanel::attachMenuEntries(QAction& middleNotice, QAction& powerUpServos)
+{
+    middleNotice_ = &middleNotice;
+    powerUpServos_ = &powerUpServos;
+    connect(middleNotice_, &QAction::triggered, this, &ServoPanel::toggleMiddleNotice);
+    connect(powerUpServos_, &QAction::triggered, this, &ServoPanel::togglePowerUpServos);
 }
 
 void ServoPanel::connectIndicators()
 {
-    auto& ui = s_.ui;
-    // The panel only shows the settings; the dialogs change them. A click
-    // puts the control back to what the settings say.
-    auto polarity = [this] { setOptionChecked(s_.settings.Polarity == 2 ? s_.ui.Option1 : s_.ui.Option2, true); };
-    connect(ui.Option1, &QRadioButton::clicked, this, polarity);
-    connect(ui.Option2, &QRadioButton::clicked, this, polarity);
-    auto function = [this] {
-        switch (s_.settings.FunctionCode) {
-        case 1: setOptionChecked(s_.ui.Option3, true); break;
-        case 2: setOptionChecked(s_.ui.Option4, true); break;
-        case 4: setOptionChecked(s_.ui.Option5, true); break;
-        case 8: setOptionChecked(s_.ui.Option6, true); break;
-        default: break;
-        }
-    };
-    for (QRadioButton* option : {ui.Option3, ui.Option4, ui.Option5, ui.Option6})
-        connect(option, &QRadioButton::clicked, this, function);
-    connect(ui.Richtung, &QCheckBox::clicked, this, [this] {
-        s_.ui.Richtung->setChecked(s_.settings.DirectionReversed);
-        s_.ui.lblRichtung->setText(s_.settings.DirectionReversed ? QStringLiteral("Umkehren")
-                                                                 : QStringLiteral("Nicht umkehren"));
-    });
-    connect(ui.Strom_aus, &QCheckBox::clicked, this, [this] { s_.ui.Strom_aus->setChecked(s_.settings.PowerOff == 1); });
-    auto bounce = [this] {
+    const OutputSettings& settings = context_.session.settings();
+    auto polarity = [this, &settings] { setOptionChecked(settings.Polarity == 2 ? ui_->Option1 : ui_->Option2, true); };
+    connect(ui_->Option1, &QRadioButton::clicked, this, polarity);
+    connect(ui_->Option2, &QRadioButton::clicked, this, polarity);
+    connect(ui_->Strom_aus, &QCheckBox::clicked, this, [this, &settings] { ui_->Strom_aus->setChecked(settings.PowerOff == 1); });
+    auto bounce = [this, &settings] {
         // As the panel always did: 1 and 2 leave the other box as it is.
-        switch (s_.settings.BounceCode) {
+        switch (settings.BounceCode) {
         case 0:
-            s_.ui.Nachfedern_links->setChecked(false);
-            s_.ui.Nachfedern_rechts->setChecked(false);
+            ui_->Nachfedern_links->setChecked(false);
+            ui_->Nachfedern_rechts->setChecked(false);
             break;
-        case 1: s_.ui.Nachfedern_rechts->setChecked(true); break;
-        case 2: s_.ui.Nachfedern_links->setChecked(true); break;
+        case 1: ui_->Nachfedern_rechts->setChecked(true); break;
+        case 2: ui_->Nachfedern_links->setChecked(true); break;
         case 3:
-            s_.ui.Nachfedern_links->setChecked(true);
-            s_.ui.Nachfedern_rechts->setChecked(true);
+            ui_->Nachfedern_links->setChecked(true);
+            ui_->Nachfedern_rechts->setChecked(true);
             break;
         default: break;
         }
     };
-    connect(ui.Nachfedern_links, &QCheckBox::clicked, this, bounce);
-    connect(ui.Nachfedern_rechts, &QCheckBox::clicked, this, bounce);
+    connect(ui_->Nachfedern_links, &QCheckBox::clicked, this, bounce);
+    connect(ui_->Nachfedern_rechts, &QCheckBox::clicked, this, bounce);
 }
 
 bool ServoPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress)
-        return QObject::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (watched == s_.ui.IST_Pos && changeMarkingActive && changeMarkingActive())
-        markTrafficLightChange();
-    if (key->key() == Qt::Key_F1) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         const auto [title, text] = explanation(watched->objectName());
-        if (!title.isEmpty() && showHelp) {
-            showHelp(title, text);
+        if (!title.isEmpty()) {
+            HelpWindow help(title, text, this);
+            context_.closedOnReconnect.add(help);
+            context_.host.runModal(help);
             return true;
         }
     }
-    return QObject::eventFilter(watched, event);
+    return OutputPanel::eventFilter(watched, event);
 }
 
-void ServoPanel::markTrafficLightChange()
+void ServoPanel::applyLayout(const FamilyLayout& layout)
 {
-    s_.ui.cmdAmpelzeit->setStyleSheet(LightGreen);
+    indicators().applyLayout(layout);
+}
+
+void ServoPanel::showSelection(const QString& entryText)
+{
+    entryText_ = entryText;
+    indicators().showAddressMode(context_.session.settings().AddressMode);
+    indicators().show();
+}
+
+void ServoPanel::showDecoded(const DecodedBlock& d)
+{
+    if (d.Polarity) {
+        setOptionChecked(*d.Polarity == 2 ? ui_->Option1 : ui_->Option2, true);
+        ui_->lblOption12->setText(d.PolarityLabel.value_or(QString()));
+    }
+    if (d.PowerOff)
+        ui_->Strom_aus->setChecked(*d.PowerOff == 1);
+    if (d.PowerOffLabel)
+        ui_->lblStrom_aus->setText(*d.PowerOffLabel);
+    if (d.BounceLeft)
+        ui_->Nachfedern_links->setChecked(*d.BounceLeft);
+    if (d.BounceRight)
+        ui_->Nachfedern_rechts->setChecked(*d.BounceRight);
+    if (d.RepetitionFrameVisible)
+        ui_->FrameWiederholungen->setVisible(*d.RepetitionFrameVisible);
+    if (d.BounceFrameVisible)
+        ui_->FrameNachfedern->setVisible(*d.BounceFrameVisible);
+    if (d.BrandText)
+        ui_->Fabrikat->setText(*d.BrandText);
+    indicators().showDecoded(d);
+
+    if (d.Neutral) {
+        ui_->Neutralstellung->setText(QString::number(*d.Neutral));
+        ui_->lblNeutralstellung->setText(QString::number(*d.Neutral));
+    }
+    setNumber(ui_->Linker_Wert, ui_->lblLinker_Wert, d.LeftPos);
+    setNumber(ui_->IST_Pos, ui_->lblIST_Pos, d.ActualPos);
+    setNumber(ui_->Rechter_Wert, ui_->lblRechter_Wert, d.RightPos);
+    setNumber(ui_->SOLL_Pos, ui_->lblSOLL_Pos, d.TargetPos);
+    setNumber(ui_->Laufzeit_links, ui_->lblLaufzeit_links, d.RunTimeLeft);
+    setNumber(ui_->Laufzeit_rechts, ui_->lblLaufzeit_rechts, d.RunTimeRight);
+    setNumber(ui_->Nachfedern_wert, ui_->lblNachfedern_wert, d.BounceAmount);
+    if (d.RepeatText) {
+        ui_->Wiederholung_Wert->setText(*d.RepeatText);
+        ui_->lblWiederholung_Wert->setText(*d.RepeatText);
+    }
+    if (d.Outcome != DecodeOutcome::Decoded)
+        return;  // the decode stopped: nothing after the offending field is shown
+    if (d.BouncePercent) {
+        ui_->Nachfedern_Prozent->setText(*d.BouncePercent);
+        ui_->lblNachfedern_Prozent->setText(*d.BouncePercent);
+    }
+}
+
+void ServoPanel::updateEndFlags()
+{
+    const QString actual = ui_->IST_Pos->text();
+    const QString left = ui_->Linker_Wert->text();
+    const QString right = ui_->Rechter_Wert->text();
+    if (left == actual) {
+        AtLeftEnd = true;
+        AtRightEnd = false;
+    }
+    if (right == actual) {
+        AtLeftEnd = false;
+        AtRightEnd = true;
+    }
+    if (left == right) {
+        AtLeftEnd = false;
+        AtRightEnd = false;
+    }
+}
+
+void ServoPanel::showReadOutcome(ReadOutcome outcome)
+{
+    updateEndFlags();
+    const DecoderIdentity& identity = context_.session.identity();
+    if (outcome == ReadOutcome::Decoded) {
+        ui_->S_Konfigurieren->setEnabled(!identity.DecoderId.startsWith(QLatin1String("B5")));
+        ui_->Command2->setEnabled(true);
+        ui_->Command3->setEnabled(true);
+        ui_->Command4->setEnabled(true);
+    }
+    if (identity.PairedFamily == 4)
+        ui_->S_Konfigurieren->setEnabled(context_.session.settings().OutputNumber % 2 == 1);
 }
 
 QString ServoPanel::outputName() const
 {
-    if (s_.identity.PairedFamily == 4 || s_.identity.PairedFamily == 5)
-        return s_.ui.Servo_auswahl->text();
-    return QStringLiteral("Servo ") + QString::number(s_.settings.OutputNumber);
+    if (context_.session.identity().pairedFamily())
+        return entryText_;
+    return QStringLiteral("Servo ") + QString::number(context_.session.settings().OutputNumber);
 }
 
 void ServoPanel::configure()
 {
-    Connection& connection = s_.connection;
-    connection.DialogActive = true;
-    s_.ui.S_Konfigurieren->setEnabled(false);
+    DecoderSession& session = context_.session;
+    OutputSettings& settings = session.settings();
+    CountedFlag::Hold dialogActive = session.dialogActive().hold();
+    ui_->S_Konfigurieren->setEnabled(false);
     // The dialog sets the neutral position from the brand; a cancelled dialog
     // must not leave the output without one for the next write.
-    const QString neutralHex = s_.settings.NeutralHex;
-    s_.settings.NeutralHex.clear();
-    const bool confirmed = runServoTypeDialog && runServoTypeDialog();
-    if (!confirmed) {
-        s_.settings.NeutralHex = neutralHex;
-        connection.DialogActive = false;
-        s_.ui.S_Konfigurieren->setEnabled(true);
+    const QString neutralHex = settings.NeutralHex;
+    settings.NeutralHex.clear();
+    ServoTypeDialog dialog(context_.host, settings, session.identity(), this);
+    context_.closedOnReconnect.add(dialog);
+    context_.host.runModal(dialog);
+    if (dialog.cancelled()) {
+        settings.NeutralHex = neutralHex;
+        ui_->S_Konfigurieren->setEnabled(true);
         return;
     }
-    s_.write.sende_konfiguration();
-    connection.DialogActive = false;
-    s_.ui.S_Konfigurieren->setEnabled(true);
-    if (changeMarkingActive && changeMarkingActive())
-        markTrafficLightChange();
+    if (const Line::Operation operation = session.operation())
+        session.writeServoConfig();
+    dialogActive.release();
+    ui_->S_Konfigurieren->setEnabled(true);
 }
 
 bool ServoPanel::switchAdjustPower(bool begin)
 {
-    const int n = s_.settings.OutputNumber;
-    s_.transport.ExchangeCommand(begin ? commands::adjustBegin(n) : commands::adjustEnd(n), 1);
-    if (s_.transport.TimedOut) {
-        s_.host.message(QStringLiteral("Timeout von Decoder!"));
-        return false;
+    DecoderSession& session = context_.session;
+    const int n = session.settings().OutputNumber;
+    const Reply reply = session.exchange(begin ? commands::adjustBegin(n) : commands::adjustEnd(n));
+    if (reply.status == ReplyStatus::Refused) {
+        session.reportFailure(reply);
+        return true;
     }
-    if (s_.transport.InString.startsWith(char(commands::ACK)))
-        s_.ui.Status->setText(outputName() + (begin ? QStringLiteral(" Spannung zur Einstellung eingeschaltet!")
-                                                    : QStringLiteral(" Spannung eingeschaltet!")));
-    else
-        s_.host.message(QStringLiteral("Datentransfer Fehler!"));
+    if (session.reportFailure(reply))
+        return false;
+    context_.session.showStatus(outputName() + (begin ? QStringLiteral(" Spannung zur Einstellung eingeschaltet!")
+                                                 : QStringLiteral(" Spannung eingeschaltet!")));
     return true;
 }
 
 void ServoPanel::middlePosition()
 {
-    auto& ui = s_.ui;
-    const bool powerOff = ui.Strom_aus->isChecked();
-    const bool variantTwo = s_.transport.ProtocolVariant == 2;
+    DecoderSession& session = context_.session;
+    const Line::Operation operation = session.operation();
+    if (!operation)
+        return;
+    const bool powerOff = ui_->Strom_aus->isChecked();
+    const bool variantTwo = session.identity().ProtocolVariant == 2;
     if (powerOff && !variantTwo) {
-        s_.host.message(QStringLiteral("Bevor Sie diese Funktion benützen können,") + CRLF +
-                        QStringLiteral("Muß 'Strom abschalten' auf 'AUS' gesetzt werden."));
+        context_.host.message(texts::lines({QStringLiteral("Bevor Sie diese Funktion benützen können,"),
+                                            QStringLiteral("Muß 'Strom abschalten' auf 'AUS' gesetzt werden.")}));
         return;
     }
-    const QString neutral = ui.Neutralstellung->text();
-    if (neutral != ui.Rechter_Wert->text() || neutral != ui.Linker_Wert->text()) {
-        const QString question =
-            QStringLiteral("Die linken/rechten Endstellungen wurden schon eingestellt!") + CRLF + CRLF +
-            QStringLiteral("Wollen Sie das ") + ui.Servo_auswahl->text() +
-            QStringLiteral(" wirklich in die Mittelstellung fahren?") + CRLF + CRLF +
-            middlePositionLine(s_.identity.PairedFamily, s_.settings.OutputNumber, neutral);
-        if (s_.host.message(question, Buttons::YesNo) != Answer::Yes)
+    const QString neutral = ui_->Neutralstellung->text();
+    if (neutral != ui_->Rechter_Wert->text() || neutral != ui_->Linker_Wert->text()) {
+        const QString question = texts::lines(
+            {QStringLiteral("Die linken/rechten Endstellungen wurden schon eingestellt!"), {},
+             QStringLiteral("Wollen Sie das ") + entryText_ + QStringLiteral(" wirklich in die Mittelstellung fahren?"), {},
+             middlePositionLine(session.identity().PairedFamily, session.settings().OutputNumber, neutral)});
+        if (context_.host.message(question, Buttons::YesNo) != Answer::Yes)
             return;
     }
     if (powerOff && !switchAdjustPower(true))
         return;
-    s_.transport.ExchangeCommand(commands::bare(commands::MiddlePositionCommand), 6);
-    if (s_.transport.TimedOut) {
-        s_.host.message(QStringLiteral("Timeout von Decoder!"));
+    const Reply reply = session.exchange(commands::middlePosition());
+    if (session.reportFailure(reply))
         return;
-    }
-    if (const auto value = commands::positionAnswerValue(s_.transport.InString)) {
-        ui.Status->setText(QStringLiteral("Servo ") + QString::number(s_.settings.OutputNumber) +
-                           QStringLiteral(" Mittelstellung angefahren!"));
-        for (QLineEdit* box : {ui.Neutralstellung, ui.IST_Pos, ui.SOLL_Pos})
+    if (const auto value = commands::positionAnswerValue(reply.text)) {
+        context_.session.showStatus(QStringLiteral("Servo ") + QString::number(session.settings().OutputNumber) +
+                               QStringLiteral(" Mittelstellung angefahren!"));
+        for (QLineEdit* box : {ui_->Neutralstellung, ui_->IST_Pos, ui_->SOLL_Pos})
             box->setText(QString::number(*value));
     } else {
-        s_.host.message(QStringLiteral("Datentransfer Fehler!"));
+        context_.host.message(texts::transferError());
     }
-    s_.settings.SuppressPowerOffPush = false;
+    session.settings().SuppressPowerOffPush = false;
     if (powerOff)
         switchAdjustPower(false);
 }
 
 void ServoPanel::adjust()
 {
-    s_.connection.DialogActive = true;
-    const bool powerOff = s_.ui.Strom_aus->isChecked() && s_.transport.ProtocolVariant == 2;
-    if (!powerOff || switchAdjustPower(true)) {
-        if (openAdjustment)
-            openAdjustment();
-    }
-    s_.connection.DialogActive = false;
-}
-
-void ServoPanel::newAddress()
-{
-    if (openAddressDialog)
-        openAddressDialog(s_.settings.AddressMode == 2);
+    DecoderSession& session = context_.session;
+    const Line::Operation operation = session.operation();
+    if (!operation)
+        return;
+    const CountedFlag::Hold dialogActive = session.dialogActive().hold();
+    const bool powerOff = ui_->Strom_aus->isChecked() && session.identity().ProtocolVariant == 2;
+    if (powerOff)
+        switchAdjustPower(true);
 }
 
 void ServoPanel::toggleMiddleNotice()
 {
     NotifyMiddle = !NotifyMiddle;
-    s_.ui.mnu_neutral->setText(NotifyMiddle ? QStringLiteral("Meldung Mittelstellung \"EIN\"")
-                                            : QStringLiteral("Meldung Mittelstellung \"AUS\""));
+    middleNotice_->setText(NotifyMiddle ? QStringLiteral("Meldung Mittelstellung \"EIN\"")
+                                        : QStringLiteral("Meldung Mittelstellung \"AUS\""));
 }
 
 void ServoPanel::togglePowerUpServos()
 {
-    if (startupQueryActive && startupQueryActive())
+    DecoderSession& session = context_.session;
+    if (session.startupQueryActive())
+        return;
+    const Line::Operation operation = session.operation();
+    if (!operation)
         return;
     const QString on = QStringLiteral("Servos \"EIN\" beim Einschalten");
     const QString off = QStringLiteral("Servos \"AUS\" beim Einschalten");
-    PowerUpServosOn = s_.ui.mnu_servo->text() != on;
-    s_.ui.mnu_servo->setText(PowerUpServosOn ? on : off);
-    s_.transport.ExchangeCommand(commands::powerUpStateSet(PowerUpServosOn), 1);
-    if (s_.transport.TimedOut)
-        s_.host.message(QStringLiteral("Timeout von Decoder!"));
-    else if (!s_.transport.InString.startsWith(char(commands::ACK)))
-        s_.host.message(QStringLiteral("Datentransfer Fehler!"));
+    PowerUpServosOn = powerUpServos_->text() != on;
+    powerUpServos_->setText(PowerUpServosOn ? on : off);
+    session.reportFailure(session.exchange(commands::powerUpStateSet(PowerUpServosOn)));
 }
 
 }  // namespace qb

@@ -1,58 +1,49 @@
 #pragma once
 
-#include <QObject>
+#include "ui/OutputPanel.h"
+#include "ui/WindowContext.h"
+
 #include <QString>
-#include <functional>
+#include <memory>
+#include <utility>
+
+class QAction;
 
 namespace Ui {
-class MainWindow;
+class ServoPanel;
 }
 
 namespace qb {
 
-class Connection;
-class Host;
-class ServoWrite;
-class Transport;
-struct DecoderIdentity;
-struct OutputSettings;
-
-// The servo panel's own reactions: the indicator controls, "Servo
-// konfigurieren", the middle position, the adjustment and address buttons,
-// the two option menu entries and the F1 explanations.
-class ServoPanel : public QObject {
+// The servo panel of the main window: it shows the selected servo output's
+// settings, and its buttons configure the output, drive it to its middle
+// position and open the adjustment and address dialogs. Its indicator
+// controls only show the settings; the dialogs change them.
+class ServoPanel : public OutputPanel {
     Q_OBJECT
 public:
-    struct Services {
-        Host& host;
-        Ui::MainWindow& ui;
-        Transport& transport;
-        Connection& connection;
-        const DecoderIdentity& identity;
-        OutputSettings& settings;
-        ServoWrite& write;
-    };
-    explicit ServoPanel(Services services);
+    explicit ServoPanel(WindowContext context, QWidget* parent = nullptr);
+    ~ServoPanel() override;
 
-    // Opens the servo type dialog; false when the user cancelled it.
-    std::function<bool()> runServoTypeDialog;
-    // The adjustment dialog and the address dialogs, once they exist.
-    std::function<void()> openAdjustment;
-    std::function<void(bool motorola)> openAddressDialog;
-    // The F1 explanation window.
-    std::function<void(const QString& title, const QString& text)> showHelp;
-    // The start-up query of the power-on state is running: the menu waits.
-    std::function<bool()> startupQueryActive;
-    // Traffic-light edits are marked on the save button while this holds.
-    std::function<bool()> changeMarkingActive;
+    Ui::ServoPanel& ui() { return *ui_; }
+    OutputIndicators& indicators() override;
+    void applyLayout(const FamilyLayout& layout) override;
+    void showSelection(const QString& entryText) override;
+    void showDecoded(const DecodedBlock& decoded) override;
+    void showReadOutcome(ReadOutcome outcome) override;
 
+    // The entries of the "Einstellung" menu this panel answers.
+    void attachMenuEntries(QAction& middleNotice, QAction& powerUpServos);
+
+    // Where the servo stood after the last read (the adjustment dialog starts there).
+    bool AtLeftEnd = false;
+    bool AtRightEnd = false;
     bool NotifyMiddle = true;
     bool PowerUpServosOn = false;
 
     void configure();
     void middlePosition();
     void adjust();
-    void newAddress();
     void toggleMiddleNotice();
     void togglePowerUpServos();
 
@@ -66,11 +57,15 @@ protected:
 
 private:
     void connectIndicators();
+    void updateEndFlags();
     // Sends an adjust begin/end command and reports its answer; false on a time-out.
     bool switchAdjustPower(bool begin);
-    void markTrafficLightChange();
 
-    Services s_;
+    WindowContext context_;
+    std::unique_ptr<Ui::ServoPanel> ui_;
+    QString entryText_;
+    QAction* middleNotice_ = nullptr;
+    QAction* powerUpServos_ = nullptr;
 };
 
 // The last line of the middle-position question.

@@ -72,9 +72,9 @@ QString hintFor(const QString& function)
 }  // namespace
 
 ServoTypeDialog::ServoTypeDialog(Host& host, OutputSettings& settings, const DecoderIdentity& identity,
-                                 int protocolVariant, QWidget* parent)
+                                 QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::ServoTypeDialog>()), host_(host), settings_(settings),
-      decoderId_(identity.DecoderId), pairedFamily_(identity.PairedFamily), protocolVariant_(protocolVariant)
+      decoderId_(identity.DecoderId), pairedFamily_(identity.PairedFamily), protocolVariant_(identity.ProtocolVariant)
 {
     ui_->setupUi(this);
     setModal(true);

@@ -32,7 +32,7 @@ public:
     static constexpr int MaxBounceAmount = 20000;
 
     ServoTypeDialog(Host& host, OutputSettings& settings, const DecoderIdentity& identity,
-                    int protocolVariant, QWidget* parent = nullptr);
+                    QWidget* parent = nullptr);
     ~ServoTypeDialog() override;
 
     // True unless OK was accepted: "Abbrechen", the window's close button,

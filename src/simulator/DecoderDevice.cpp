@@ -44,10 +44,16 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Upper-case hexadecimal of length min..max, as the program sends it.
+// Upper-case hexadecimal digits only, as the program sends them.
+bool isHexText(const QByteArray& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c) || (c >= 'A' && c <= 'F'); });
+}
+
+// Upper-case hexadecimal of length min..max (at most 4 digits: a 16-bit value).
 std::optional<int> parseHex(const QByteArray& text, int minLength, int maxLength)
 {
-    if (text.size() < minLength || text.size() > maxLength)
+    if (text.size() < minLength || text.size() > maxLength || text.size() > 4)
         return std::nullopt;
     int value = 0;
     for (char c : text) {
@@ -94,12 +100,12 @@ QByteArray byteGroups(std::initializer_list<int> bytes)
 }
 
 // Sent last character first, like every multi-character answer.
-Reply positionAnswer(int value)
+Response positionAnswer(int value)
 {
     return {reversed(byteGroups({value >> 8, value}))};
 }
 
-Reply ack()
+Response ack()
 {
     return {QByteArray(1, ACK)};
 }
@@ -313,9 +319,9 @@ int DecoderDevice::completeFrameLength(const QByteArray& buffer) const
     return cr < 0 ? 0 : cr + 1;
 }
 
-std::vector<Reply> DecoderDevice::receive(const QByteArray& bytes, int lineBaud, qint64 nowUs)
+std::vector<Response> DecoderDevice::receive(const QByteArray& bytes, int lineBaud, qint64 nowUs)
 {
-    std::vector<Reply> replies;
+    std::vector<Response> replies;
     if (!dsr_)
         return replies;  // switched off
     if (lineBaud != baud_) {
@@ -331,7 +337,7 @@ std::vector<Reply> DecoderDevice::receive(const QByteArray& bytes, int lineBaud,
         log_.push_back({nowUs, FrameRecord::Direction::Received, frame});
         settleRun(nowUs);
         const Model before = model_;
-        Reply reply = answer(frame, nowUs);
+        Response reply = answer(frame, nowUs);
         // Faults disturb answers; a frame without an answer leaves them queued.
         if (!reply.bytes.isEmpty() && !faults_.empty()) {
             const Fault fault = faults_.front();
@@ -352,7 +358,7 @@ std::vector<Reply> DecoderDevice::receive(const QByteArray& bytes, int lineBaud,
     return replies;
 }
 
-Reply DecoderDevice::answer(const QByteArray& frame, qint64 nowUs)
+Response DecoderDevice::answer(const QByteArray& frame, qint64 nowUs)
 {
     const auto command = static_cast<std::uint8_t>(frame[0]);
     if (frame.size() < 2 || frame.back() != CR)
@@ -389,20 +395,20 @@ Reply DecoderDevice::answer(const QByteArray& frame, qint64 nowUs)
         if (!isInGroup(DecoderGroup::StartupStateGroup, QString::fromLatin1(id_)))
             return {};
         if (command == commands::PowerUpStateQueryCommand)
-            return bare ? Reply{model_.powerUpOn ? "1" : "0"} : Reply{};
+            return bare ? Response{model_.powerUpOn ? "1" : "0"} : Response{};
         if (p != "1" && p != "0")
             return {};
         model_.powerUpOn = p == "1";
         return ack();
     }
     case commands::RamDumpCommand:
-        return bare && generation_ > 0 ? Reply{ramAnswer()} : Reply{};
+        return bare && generation_ > 0 ? Response{ramAnswer()} : Response{};
     case commands::TrafficLightAddressWriteCommand:
     case commands::DecoderAddressWriteCommand:
         return addressWrite(command, p);
     case commands::AdjustEndCommand:
     case commands::AdjustBeginCommand:
-        return parseOutput(p) ? ack() : Reply{};
+        return parseOutput(p) ? ack() : Response{};
     case commands::MemoryWriteCommand:
         return memoryWrite(p);
     case commands::SetLeftCommand:
@@ -421,9 +427,9 @@ Reply DecoderDevice::answer(const QByteArray& frame, qint64 nowUs)
     case commands::OutputCopyCommand:
         return copy(p);
     case commands::MemoryDumpCommand:
-        return bare ? Reply{dumpAnswer()} : Reply{};
+        return bare ? Response{dumpAnswer()} : Response{};
     case commands::OutputResetCommand:
-        if (const auto output = parseOutput(p))
+        if (const auto output = parseOutput(p); output && !resetsIgnored_)
             resetOutput(*output);
         return {};
     case commands::MoveRightCommand:
@@ -524,7 +530,7 @@ void DecoderDevice::settleRun(qint64 nowUs)
         run.active = false;
 }
 
-Reply DecoderDevice::step(bool leftSide, const QByteArray& p)
+Response DecoderDevice::step(bool leftSide, const QByteArray& p)
 {
     if (p.size() != 2)
         return {};
@@ -542,7 +548,7 @@ Reply DecoderDevice::step(bool leftSide, const QByteArray& p)
     return positionAnswer(end);
 }
 
-Reply DecoderDevice::run(bool toRight, const QByteArray& p, qint64 nowUs)
+Response DecoderDevice::run(bool toRight, const QByteArray& p, qint64 nowUs)
 {
     if (p.size() != 1 || (p[0] != 2 && p[0] != 3))
         return {};
@@ -589,7 +595,7 @@ void DecoderDevice::resetOutput(int output)
     forgetWorking(output);
 }
 
-Reply DecoderDevice::copy(const QByteArray& p)
+Response DecoderDevice::copy(const QByteArray& p)
 {
     if (p.size() < 2 || p.size() > 4)
         return {};
@@ -619,7 +625,7 @@ Reply DecoderDevice::copy(const QByteArray& p)
     return {};
 }
 
-Reply DecoderDevice::servoConfigWrite(const QByteArray& p)
+Response DecoderDevice::servoConfigWrite(const QByteArray& p)
 {
     // output, neutral | brand function polarity power-off bounce word(4) [direction]
     const bool withDirection = variant_ >= 2;
@@ -658,7 +664,7 @@ Reply DecoderDevice::servoConfigWrite(const QByteArray& p)
     return ack();
 }
 
-Reply DecoderDevice::trafficLightConfigWrite(const QByteArray& p)
+Response DecoderDevice::trafficLightConfigWrite(const QByteArray& p)
 {
     // "1" neutral crossing(raw) function "0" bus(raw) "0" "0000" country
     const int n = static_cast<int>(p.size());
@@ -690,7 +696,7 @@ bool DecoderDevice::isMotorola() const
     return variant_ >= 2 && (status == 2 || status == 3 || status == 10);
 }
 
-Reply DecoderDevice::addressWrite(std::uint8_t command, const QByteArray& p)
+Response DecoderDevice::addressWrite(std::uint8_t command, const QByteArray& p)
 {
     // Traffic-light generations 2 and 3 know 186, every other decoder 250.
     const bool newLights = generation_ == 2 || generation_ == 3;
@@ -709,12 +715,12 @@ Reply DecoderDevice::addressWrite(std::uint8_t command, const QByteArray& p)
     return {reversed(byteGroups({0, *value >> 8, *value}))};
 }
 
-Reply DecoderDevice::memoryWrite(const QByteArray& p)
+Response DecoderDevice::memoryWrite(const QByteArray& p)
 {
     if (p == "00000000")
         return {};  // end of a restore: nothing to answer
     const auto address = parseHex(p.left(4), 4, 4);
-    if (p.size() != 20 || !address || !parseHex(p.mid(4), 16, 16))
+    if (p.size() != 20 || !address || !isHexText(p.mid(4)))
         return {};
     const int offset = *address - MemoryBase;
     if (offset < 0 || offset + 8 > MemorySize)
@@ -742,7 +748,7 @@ QByteArray DecoderDevice::ramAnswer() const
     return hexBytes(model_.ram.data(), RamSize);
 }
 
-void DecoderDevice::applyFault(Fault fault, Reply& reply, const QByteArray& frame)
+void DecoderDevice::applyFault(Fault fault, Response& reply, const QByteArray& frame)
 {
     switch (fault) {
     case Fault::NoAnswer:

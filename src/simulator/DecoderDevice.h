@@ -23,7 +23,7 @@ enum class Fault {
 };
 
 // Something the device put on the line in answer to a frame.
-struct Reply {
+struct Response {
     QByteArray bytes;  // in the order they go out on the wire
     bool framingError = false;
 };
@@ -99,7 +99,7 @@ public:
 
     // Bytes from the program, at the speed its port runs. Returns the answers
     // to every frame the bytes complete.
-    std::vector<Reply> receive(const QByteArray& bytes, int lineBaud, qint64 nowUs);
+    std::vector<Response> receive(const QByteArray& bytes, int lineBaud, qint64 nowUs);
 
     const QByteArray& id() const { return id_; }
     int variant() const { return variant_; }
@@ -139,6 +139,8 @@ public:
 
     // The next `times` answers carry the fault.
     void injectFault(Fault fault, int times = 1);
+    // A damaged decoder whose reset command changes nothing.
+    void setResetsIgnored(bool ignored) { resetsIgnored_ = ignored; }
     void clearFaults() { faults_.clear(); }
 
     bool dsr() const { return dsr_; }
@@ -173,9 +175,9 @@ private:
     };
 
     int completeFrameLength(const QByteArray& buffer) const;
-    Reply answer(const QByteArray& frame, qint64 nowUs);
+    Response answer(const QByteArray& frame, qint64 nowUs);
     QByteArray blockAnswer(int output);
-    void applyFault(Fault fault, Reply& reply, const QByteArray& frame);
+    void applyFault(Fault fault, Response& reply, const QByteArray& frame);
     int slotOffset(int output) const;
 
     void settleRun(qint64 nowUs);
@@ -185,13 +187,13 @@ private:
     void resetOutput(int output);
     bool isMotorola() const;
 
-    Reply step(bool leftSide, const QByteArray& parameters);
-    Reply run(bool toRight, const QByteArray& parameters, qint64 nowUs);
-    Reply servoConfigWrite(const QByteArray& parameters);
-    Reply trafficLightConfigWrite(const QByteArray& parameters);
-    Reply addressWrite(std::uint8_t command, const QByteArray& parameters);
-    Reply memoryWrite(const QByteArray& parameters);
-    Reply copy(const QByteArray& parameters);
+    Response step(bool leftSide, const QByteArray& parameters);
+    Response run(bool toRight, const QByteArray& parameters, qint64 nowUs);
+    Response servoConfigWrite(const QByteArray& parameters);
+    Response trafficLightConfigWrite(const QByteArray& parameters);
+    Response addressWrite(std::uint8_t command, const QByteArray& parameters);
+    Response memoryWrite(const QByteArray& parameters);
+    Response copy(const QByteArray& parameters);
     QByteArray dumpAnswer() const;
     QByteArray ramAnswer() const;
 
@@ -204,6 +206,7 @@ private:
     QByteArray pending_;
     std::deque<Fault> faults_;
     bool dsr_ = true;
+    bool resetsIgnored_ = false;
     std::function<void()> onDsrChange_;
     std::vector<FrameRecord> log_;
 };

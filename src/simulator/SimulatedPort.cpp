@@ -81,7 +81,7 @@ void SimulatedPort::write(const QByteArray& bytes)
     const qint64 frameDone = now + bytes.size() * charUs;
     qint64 start = std::max(frameDone + TurnaroundUs,
                             arrivals_.empty() ? qint64(0) : arrivals_.back().dueUs);
-    for (const Reply& reply : device_.receive(bytes, settings_.baud, frameDone)) {
+    for (const Response& reply : device_.receive(bytes, settings_.baud, frameDone)) {
         if (reply.framingError)
             arrivals_.push_back({start + charUs, {}, true});
         for (char c : reply.bytes) {

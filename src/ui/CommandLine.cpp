@@ -1,6 +1,6 @@
 #include "ui/CommandLine.h"
 
-#include "link/Connection.h"
+#include "session/Connection.h"
 
 namespace qb {
 

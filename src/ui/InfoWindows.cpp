@@ -1,6 +1,7 @@
 #include "ui/InfoWindows.h"
 
-#include "link/Connection.h"
+#include "session/Connection.h"
+#include "session/DecoderSession.h"
 #include "ui_AboutWindow.h"
 #include "ui_HelpWindow.h"
 #include "ui_HintWindow.h"
@@ -44,17 +45,15 @@ void HintWindow::paintEvent(QPaintEvent* event)
     QWidget::paintEvent(event);
 }
 
-PortScanDialog::PortScanDialog(Connection& connection, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::PortScanDialog>()), connection_(connection)
+PortScanDialog::PortScanDialog(DecoderSession& session, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::PortScanDialog>()), session_(session)
 {
     ui_->setupUi(this);
     connect(ui_->Command1, &QPushButton::clicked, this, &QDialog::close);
     connect(ui_->List1, &QListWidget::itemDoubleClicked, this, [this] {
         const int row = ui_->List1->currentRow();
-        if (row < 0)
-            return;
-        connection_.chooseScannedPort(row);
-        close();
+        if (row >= 0 && session_.chooseScannedPort(row))
+            close();
     });
 }
 
@@ -63,7 +62,7 @@ PortScanDialog::~PortScanDialog() = default;
 void PortScanDialog::scan()
 {
     ui_->List1->clear();
-    ui_->List1->addItems(connection_.ScanPorts());
+    ui_->List1->addItems(session_.scanPorts());
 }
 
 }  // namespace qb

@@ -13,7 +13,7 @@ class PortScanDialog;
 
 namespace qb {
 
-class Connection;
+class DecoderSession;
 
 // "Info": the program's title and version.
 class AboutWindow : public QDialog {
@@ -57,13 +57,13 @@ private:
 class PortScanDialog : public QDialog {
     Q_OBJECT
 public:
-    PortScanDialog(Connection& connection, QWidget* parent = nullptr);
+    PortScanDialog(DecoderSession& session, QWidget* parent = nullptr);
     ~PortScanDialog() override;
     void scan();
 
 private:
     std::unique_ptr<Ui::PortScanDialog> ui_;
-    Connection& connection_;
+    DecoderSession& session_;
 };
 
 }  // namespace qb

@@ -1,13 +1,14 @@
 #include "ui/WaitWindow.h"
 
-#include "link/Transport.h"
 #include "platform/Host.h"
+#include "session/Line.h"
 #include "ui_WaitWindow.h"
 
 namespace qb {
 
-WaitWindow::WaitWindow(Host& host, Transport& transport, Kind kind, int functionCode, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::WaitWindow>()), transport_(transport), kind_(kind),
+WaitWindow::WaitWindow(Host& host, Line& line, Kind kind, int functionCode, WaitOptions options,
+                       QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::WaitWindow>()), line_(line), kind_(kind), options_(options),
       ticker_(host.createTimer())
 {
     ui_->setupUi(this);
@@ -18,7 +19,7 @@ WaitWindow::WaitWindow(Host& host, Transport& transport, Kind kind, int function
     }
     setModal(true);
     ui_->ProgressBar1->setValue(0);
-    const bool fast = functionCode == 1 && transport.ResetOutput <= 0;
+    const bool fast = functionCode == 1 && options_.resetOutput <= 0;
     ticker_->setInterval(fast ? 400 : 1000);
     ticker_->setHandler([this] { tick(); });
 }
@@ -51,7 +52,7 @@ void WaitWindow::tick()
 {
     const int progress = ui_->ProgressBar1->value() + 1;
     ui_->ProgressBar1->setValue(progress);
-    if (progress == Ticks / 2 && transport_.ResetOutput > 0 && transport_.MoveAfterReset)
+    if (progress == Ticks / 2 && options_.resetOutput > 0 && options_.moveAfterReset)
         moveResetOutput();
     if (progress >= Ticks)
         accept();
@@ -59,10 +60,10 @@ void WaitWindow::tick()
 
 void WaitWindow::moveResetOutput()
 {
-    transport_.SwitchOutput(transport_.ResetOutput, 0);
-    transport_.Delay(kind_ == Kind::Servo ? 1000 : 250);
-    transport_.SwitchOutput(transport_.ResetOutput, 16);
-    transport_.ResetOutput = 0;
+    const int output = std::exchange(options_.resetOutput, 0);
+    line_.switchOutput(output, 0);
+    line_.delay(kind_ == Kind::Servo ? 1000 : 250);
+    line_.switchOutput(output, 16);
 }
 
 }  // namespace qb

@@ -10,12 +10,20 @@ class WaitWindow;
 namespace qb {
 
 class Host;
+class Line;
 class Timer;
-class Transport;
+
+// For a reset: the output whose reset is in progress (0 none), and whether
+// it is moved to both ends half-way through the wait.
+struct WaitOptions {
+    int resetOutput = 0;
+    bool moveAfterReset = false;
+};
 
 // The two modal wait windows that give the decoder time to store its data:
 // ten ticks of a progress bar, and for a reset with movement the output is
-// switched to both ends at the fifth tick.
+// switched to both ends at the fifth tick. The window runs inside the
+// operation that shows it, and its moves are part of that operation.
 class WaitWindow : public QDialog {
     Q_OBJECT
 public:
@@ -26,8 +34,8 @@ public:
     static constexpr int Ticks = 10;
 
     // `functionCode` is the servo function or the traffic-light control mode;
-    // 1 makes the ticks 400 ms instead of 1000 ms.
-    WaitWindow(Host& host, Transport& transport, Kind kind, int functionCode,
+    // 1 makes the ticks 400 ms instead of 1000 ms, unless a reset is in progress.
+    WaitWindow(Host& host, Line& line, Kind kind, int functionCode, WaitOptions options = {},
                QWidget* parent = nullptr);
     ~WaitWindow() override;
 
@@ -43,8 +51,9 @@ private:
     void moveResetOutput();
 
     std::unique_ptr<Ui::WaitWindow> ui_;
-    Transport& transport_;
+    Line& line_;
     Kind kind_;
+    WaitOptions options_;
     std::unique_ptr<Timer> ticker_;
 };
 

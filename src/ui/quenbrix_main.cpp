@@ -1,4 +1,4 @@
-#include "link/PortSwitch.h"
+#include "platform/PortSwitch.h"
 #include "platform/GermanFormat.h"
 #include "platform/PortDirectory.h"
 #include "platform/QtHost.h"

@@ -1,43 +1,32 @@
 #include "decoder/DecoderTables.h"
 #include "decoder/FamilyLayout.h"
 
-#include <QMap>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace qb;
 
 namespace {
 
-// The state a layout leaves the named controls in, from its ordered changes.
-struct Applied {
-    explicit Applied(const FamilyLayout& layout)
-    {
-        for (const ControlChange& c : layout.changes) {
-            if (c.enabled)
-                enabled[c.name] = *c.enabled;
-            if (c.visible)
-                visible[c.name] = *c.visible;
-            if (c.caption)
-                caption[c.name] = *c.caption;
-        }
-    }
-    QString shownTests() const
-    {
-        QStringList shown;
-        for (const char* name : {"mnu_4wegTest", "mnu_4fachTest", "mnu_8fachTest", "mnu_Ampeltest1", "mnu_Spulentest"})
-            if (visible.value(name, false))
-                shown << name;
-        return shown.join(',');
-    }
-    // "+" enabled, "-" disabled, "" left as it was.
-    QString state(const QString& name) const
-    {
-        return enabled.contains(name) ? (enabled[name] ? "+" : "-") : "";
-    }
-    QMap<QString, bool> enabled;
-    QMap<QString, bool> visible;
-    QMap<QString, QString> caption;
-};
+QString shownTests(const FamilyLayout& layout)
+{
+    const std::pair<TestEntry, const char*> names[] = {
+        {TestEntry::FourWay, "mnu_4wegTest"},     {TestEntry::FourFold, "mnu_4fachTest"},
+        {TestEntry::EightFold, "mnu_8fachTest"},  {TestEntry::TrafficLight, "mnu_Ampeltest1"},
+        {TestEntry::Coil, "mnu_Spulentest"},
+    };
+    QStringList shown;
+    for (const auto& [entry, name] : names)
+        if (std::find(layout.testEntries.begin(), layout.testEntries.end(), entry) != layout.testEntries.end())
+            shown << name;
+    return shown.join(',');
+}
+
+// "+" enabled, "-" disabled, "" left as it was.
+QString state(const MenuChange& menu)
+{
+    return menu.enabled ? (*menu.enabled ? "+" : "-") : "";
+}
 
 const QString Four3 = QStringLiteral("4-fach Servo Decoder erkannt!   Decoder-Version ");
 const QString Four4 = QStringLiteral("4-fach Servo Decoder erkannt!    Decoder-Version ");
@@ -106,8 +95,7 @@ TEST(FamilyLayout, EveryAcceptedIdentification)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
         const FamilyLayout layout = layoutForDecoder(c.id, 0, 8);
-        const Applied applied(layout);
-        EXPECT_EQ(applied.caption.value("Hauptform"), QString::fromUtf8(c.caption));
+        EXPECT_EQ(layout.windowCaption.value_or(QString()), QString::fromUtf8(c.caption));
         ASSERT_EQ(layout.entries.size(), c.entries);
         EXPECT_EQ(layout.entries.first(), QString::fromUtf8(c.firstEntry));
         EXPECT_EQ(layout.statusLiteral, c.status);
@@ -115,19 +103,18 @@ TEST(FamilyLayout, EveryAcceptedIdentification)
         EXPECT_EQ(layout.EntryCount, c.entries);
         EXPECT_EQ(layout.PairedFamily, c.paired);
         EXPECT_EQ(layout.PairedOutputs, c.pairedOutputs < 0 ? std::nullopt : std::optional<bool>(c.pairedOutputs == 1));
-        EXPECT_EQ(layout.PanelMode, c.panelMode < 0 ? std::nullopt : std::optional<int>(c.panelMode));
+        EXPECT_EQ(layout.Mode, c.panelMode < 0 ? std::nullopt : std::optional(static_cast<PanelMode>(c.panelMode)));
         EXPECT_EQ(layout.ProtocolVariant, c.variant);
-        EXPECT_EQ(applied.state("mnu_reset"), c.reset);
-        EXPECT_EQ(applied.state("mnu_service"), c.service);
-        EXPECT_EQ(applied.shownTests(), c.tests);
-        EXPECT_EQ(applied.visible.value("Richtung", false), c.direction);
-        // Identification never hides a test entry.
-        for (const char* test : {"mnu_4wegTest", "mnu_4fachTest", "mnu_8fachTest", "mnu_Ampeltest1", "mnu_Spulentest", "mnu_kombi"})
-            EXPECT_NE(applied.visible.value(test, true), false) << test;
+        EXPECT_EQ(state(layout.resetMenu), c.reset);
+        EXPECT_EQ(state(layout.serviceMenu), c.service);
+        EXPECT_EQ(shownTests(layout), c.tests);
+        EXPECT_EQ(layout.direction.value_or(false), c.direction);
         // Four-output decoders hide reset and copy entries 5..8; the R8 one keeps them.
         const bool entriesKept = c.outputs == 8 || QLatin1String(c.id) == QLatin1String("R8996640");
-        EXPECT_EQ(applied.visible.value("mnu_RServo_5", true), entriesKept);
-        EXPECT_EQ(applied.visible.value("mnu_copyx_8", true), entriesKept);
+        EXPECT_EQ(!layout.menuEntriesShown.has_value(), entriesKept);
+        if (!entriesKept) {
+            EXPECT_EQ(layout.menuEntriesShown, 4);
+        }
     }
 }
 
@@ -144,8 +131,7 @@ TEST(FamilyLayout, CaptionsOfTheDualProtocolServoDecodersFollowTheLastDecode)
         {"R5XC6645", 0, ""},                         {"R5XC6645", 1, "Einstellung für R5DCC"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Applied(layoutForDecoder(c.id, c.addressMode, 0)).caption.value("Hauptform"),
-                  QString::fromUtf8(c.caption))
+        EXPECT_EQ(layoutForDecoder(c.id, c.addressMode, 0).windowCaption.value_or(QString()), QString::fromUtf8(c.caption))
             << c.id << " " << c.addressMode;
 }
 
@@ -153,13 +139,8 @@ TEST(FamilyLayout, PairedFamiliesCaptionTheirMenusLikeTheList)
 {
     for (const char* id : {"V7966445", "R0904840"}) {
         const FamilyLayout layout = layoutForDecoder(id, 0, 0);
-        const Applied applied(layout);
-        for (int i = 1; i <= 8; ++i) {
-            EXPECT_EQ(applied.caption.value(QStringLiteral("mnu_RServo_%1").arg(i)), layout.entries[i - 1]);
-            EXPECT_EQ(applied.caption.value(QStringLiteral("mnu_copyx_%1").arg(i)), layout.entries[i - 1]);
-        }
-        EXPECT_EQ(applied.caption.value("Option3"), QStringLiteral("4-Weg Weiche"));
-        EXPECT_FALSE(applied.visible.value("Option6", true));
+        EXPECT_EQ(layout.menuCaptions, layout.entries);
+        EXPECT_TRUE(layout.pairedFunctions);
     }
     EXPECT_EQ(layoutForDecoder("R0904840", 0, 0).entries.mid(6), (QStringList{"Servo 4", "Servo 5"}));
 }

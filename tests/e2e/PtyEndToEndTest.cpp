@@ -1,12 +1,12 @@
-// The program's real serial stack (QtSerialPort, QtHost, Transport) against
+// The program's real serial stack (QtSerialPort, QtHost, Line) against
 // quenbrix-sim over a pseudo-terminal, in real time.
 
 #include "decoder/DecoderIdentity.h"
 #include "link/CommandCatalogue.h"
-#include "link/Transport.h"
 #include "platform/PortDirectory.h"
 #include "platform/QtHost.h"
 #include "platform/QtSerialPort.h"
+#include "session/Line.h"
 
 #include "support/MemorySettingsStore.h"
 #include "support/SimProcess.h"
@@ -41,11 +41,12 @@ struct Stack {
     explicit Stack(const QString& device)
         : directory(store, [] { return QStringList(); }),
           port(host, directory),
-          transport(host, port, identity, [this] { ++programEnds; })
+          line(host, port, identity),
+          operation(line.begin())
     {
+        identity.ProtocolVariant = 2;
         directory.pin(1, device);
         port.setEventHandler([this](CommEvent event) { events.push_back(event); });
-        transport.ProtocolVariant = 2;
     }
 
     // Keeps events flowing until the condition holds or the time is up.
@@ -67,9 +68,9 @@ struct Stack {
     QtHost host;
     QtSerialPort port;
     DecoderIdentity identity;
-    Transport transport;
+    Line line;
+    Line::Operation operation;
     std::vector<CommEvent> events;
-    int programEnds = 0;
 };
 
 constexpr int BlockLength = 79;  // protocol variant 2
@@ -81,11 +82,11 @@ TEST(PtyEndToEnd, BlockReadCrossesThePseudoTerminal)
     Stack stack(sim.device());
     ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None) << qPrintable(stack.port.errorString());
 
-    stack.transport.ReadBlock(1);
+    const Reply reply = stack.line.readBlock(1);
 
-    ASSERT_FALSE(stack.transport.TimedOut);
-    ASSERT_EQ(stack.transport.InString.size(), BlockLength);
-    const QByteArray block = reversed(stack.transport.InString);
+    ASSERT_TRUE(reply.ok());
+    ASSERT_EQ(reply.text.size(), BlockLength);
+    const QByteArray block = reversed(reply.text);
     EXPECT_EQ(block.mid(70, 8), "R5--XC45");  // positions 71..78
     EXPECT_EQ(block[69], '1');                 // the output the block belongs to
 
@@ -96,13 +97,12 @@ TEST(PtyEndToEnd, BlockReadCrossesThePseudoTerminal)
     EXPECT_EQ(received[0].bytes, QByteArray::fromHex("F10D"));
     EXPECT_FALSE(received[0].garbled);
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].bytes, stack.transport.InString);
+    EXPECT_EQ(sent[0].bytes, reply.text);
 
     // A pseudo-terminal reports no line states: DSR counts as high and nothing was raised
     // over the read, which outlasts the line poll.
     EXPECT_TRUE(stack.port.dsr());
     EXPECT_TRUE(stack.events.empty());
-    EXPECT_EQ(stack.programEnds, 0);
 
     // SIGTERM ends the simulator cleanly.
     stack.port.close();
@@ -119,16 +119,17 @@ TEST(PtyEndToEnd, AnAnswerShorterThanAwaitedIsStillReadWhole)
     ASSERT_FALSE(sim.device().isEmpty());
     Stack stack(sim.device());
     ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None) << qPrintable(stack.port.errorString());
-    stack.transport.Timer2().setInterval(400);
-    for (int awaited : {BlockLength + 1, 200}) {
-        stack.transport.ExchangeCommand(commands::blockRead(2), awaited);
-        EXPECT_TRUE(stack.transport.TimedOut) << awaited;
-        EXPECT_EQ(stack.port.readAll().size(), BlockLength) << awaited;
-    }
+    stack.line.setResponseTimeout(400);
+    // Taken for a decoder of 80-character blocks, this one's 79 come short.
+    stack.identity.ProtocolVariant = 3;
+    const Reply shortBlock = stack.line.readBlock(2);
+    EXPECT_EQ(shortBlock.status, ReplyStatus::TimedOut);
+    EXPECT_EQ(shortBlock.text.size(), BlockLength);
     // Afterwards a full answer ends the wait as soon as it is in.
-    stack.transport.ExchangeCommand(commands::blockRead(3), BlockLength);
-    EXPECT_FALSE(stack.transport.TimedOut);
-    EXPECT_EQ(reversed(stack.transport.InString)[69], '3');
+    stack.identity.ProtocolVariant = 2;
+    const Reply full = stack.line.readBlock(3);
+    EXPECT_TRUE(full.ok());
+    EXPECT_EQ(reversed(full.text)[69], '3');
 }
 
 TEST(PtyEndToEnd, WrongLineSpeedGetsNoAnswer)
@@ -137,12 +138,12 @@ TEST(PtyEndToEnd, WrongLineSpeedGetsNoAnswer)
     ASSERT_FALSE(sim.device().isEmpty());
     Stack stack(sim.device());
     ASSERT_EQ(stack.port.open(1, "9600,N,8,1"), OpenError::None) << qPrintable(stack.port.errorString());
-    stack.transport.Timer2().setInterval(300);
+    stack.line.setResponseTimeout(300);
 
-    stack.transport.ReadBlock(1);
+    const Reply reply = stack.line.readBlock(1);
 
-    EXPECT_TRUE(stack.transport.TimedOut);
-    EXPECT_TRUE(stack.transport.InString.isEmpty());
+    EXPECT_EQ(reply.status, ReplyStatus::TimedOut);
+    EXPECT_TRUE(reply.text.isEmpty());
     EXPECT_EQ(stack.port.bytesAvailable(), 0);
     // The frame did reach the decoder, which heard noise and kept silent.
     const auto log = sim.logOnce([](const auto& lines) { return !lines.empty(); });
@@ -158,8 +159,7 @@ TEST(PtyEndToEnd, ReopenedPortIsServedAgain)
     ASSERT_FALSE(sim.device().isEmpty());
     Stack stack(sim.device());
     ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None);
-    stack.transport.ReadBlock(1);
-    ASSERT_FALSE(stack.transport.TimedOut);
+    ASSERT_TRUE(stack.line.readBlock(1).ok());
 
     stack.port.close();
     EXPECT_FALSE(stack.port.isOpen());
@@ -168,11 +168,11 @@ TEST(PtyEndToEnd, ReopenedPortIsServedAgain)
     // Closed long enough for the simulator to see that nobody holds the device.
     stack.waitUntil([] { return false; }, 300);
     ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None) << qPrintable(stack.port.errorString());
-    stack.transport.ReadBlock(2);
+    const Reply reply = stack.line.readBlock(2);
 
-    ASSERT_FALSE(stack.transport.TimedOut);
-    ASSERT_EQ(stack.transport.InString.size(), BlockLength);
-    EXPECT_EQ(reversed(stack.transport.InString)[69], '2');
+    ASSERT_TRUE(reply.ok());
+    ASSERT_EQ(reply.text.size(), BlockLength);
+    EXPECT_EQ(reversed(reply.text)[69], '2');
     const auto log = sim.logOnce([](const auto& lines) { return sentLines(lines).size() >= 2; });
     const auto received = receivedLines(log);
     ASSERT_EQ(received.size(), 2u);
@@ -210,10 +210,11 @@ TEST(PtyEndToEnd, SimulatorTakesIdAndVariant)
     Stack stack(sim.device());
     ASSERT_EQ(stack.port.open(1, "9600,N,8,1"), OpenError::None);
 
-    stack.transport.ExchangeCommand(commands::blockRead(16), 80);
+    stack.identity.ProtocolVariant = 3;
+    const Reply reply = stack.line.readBlock(16);
 
-    ASSERT_FALSE(stack.transport.TimedOut);
-    const QByteArray block = reversed(stack.transport.InString);
+    ASSERT_TRUE(reply.ok());
+    const QByteArray block = reversed(reply.text);
     ASSERT_EQ(block.size(), 80);
     EXPECT_EQ(block.mid(70, 8), "L7TEST01");
     EXPECT_EQ(block[69], '0');  // block 16 names output 16 by its low digit

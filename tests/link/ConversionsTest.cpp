@@ -1,4 +1,4 @@
-#include "link/Transport.h"
+#include "link/Conversions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,4 @@
 #include "link/CommandCatalogue.h"
-#include "servo/ServoMenus.h"
-#include "servo/ServoPanel.h"
-#include "servo/ServoWrite.h"
 #include "support/AppRig.h"
 
 #include <QDialog>
@@ -16,14 +13,15 @@
 using namespace qb;
 using qb::sim::Fault;
 using qb::test::AppRig;
+using qb::test::click;
 
 namespace {
 
-// A started rig with output n selected.
+// A started rig with output n selected by a double click.
 void startAndSelect(AppRig& rig, int n)
 {
     rig.start();
-    rig.window().selectOutput(n - 1);
+    rig.doubleClickOutput(n);
     rig.device.clearLog();
 }
 
@@ -56,7 +54,7 @@ TEST(ServoWrite, FramesOfTheWriteAndTheReadBack)
         SCOPED_TRACE(c.text);
         AppRig rig({c.id}, 1);
         startAndSelect(rig, 3);
-        OutputSettings& s = rig.window().outputSettings();
+        OutputSettings& s = rig.outputSettings();
         s.NeutralHex = "2EE0";
         s.Brand = 1;
         s.FunctionCode = c.function;
@@ -66,7 +64,10 @@ TEST(ServoWrite, FramesOfTheWriteAndTheReadBack)
         s.BounceAmount = c.bounceAmount;
         s.RepeatCount = c.repeat;
         s.DirectionReversed = c.reversed;
-        rig.window().servoWrite().sende_konfiguration();
+        {
+            const Line::Operation operation = rig.session().operation();
+            rig.session().writeServoConfig();
+        }
 
         const auto frames = rig.frames();
         ASSERT_EQ(frames.size(), 2u);
@@ -79,7 +80,7 @@ TEST(ServoWrite, FramesOfTheWriteAndTheReadBack)
             EXPECT_EQ(s.BounceCode, 0);
         }
         // The panel shows what the decoder now holds.
-        EXPECT_EQ(rig.ui().Neutralstellung->text().toInt(), rig.device.value16(3, 3));
+        EXPECT_EQ(rig.servo().Neutralstellung->text().toInt(), rig.device.value16(3, 3));
         EXPECT_EQ(rig.device.field(3, 2), 1);
     }
 }
@@ -90,7 +91,8 @@ TEST(ServoWrite, ATimeOutEndsTheWriteWithoutReadBack)
     startAndSelect(rig, 2);
     rig.device.injectFault(Fault::NoAnswer);
     rig.host.answerMessage(Answer::Ok, "Timeout von Decoder!");
-    rig.window().servoWrite().sende_konfiguration();
+    const Line::Operation operation = rig.session().operation();
+    EXPECT_FALSE(rig.session().writeServoConfig());
     EXPECT_EQ(rig.frames().size(), 1u);
 }
 
@@ -123,7 +125,7 @@ TEST(ServoReset, OneOutputByDecoderGroup)
         rig.host.answerMessage(Answer::Yes, QStringLiteral("Servo %1 auf Standart-Einstellung setzen?").arg(c.output));
         QStringList captions;
         rig.host.onModal("Warten", [&](QDialog& d) { captions << d.windowTitle(); });
-        rig.window().servoMenus().resetEntry(c.output);
+        ASSERT_TRUE(rig.choose(QStringLiteral("mnu_RServo_%1").arg(c.output)));
 
         auto frames = rig.frames();
         ASSERT_EQ(frames.size(), c.commands.size() + 1);  // and the read-back
@@ -133,11 +135,9 @@ TEST(ServoReset, OneOutputByDecoderGroup)
         }
         EXPECT_EQ(frames.back(), commands::blockRead(c.output).bytes);
         EXPECT_EQ(captions, QStringList{QStringLiteral("Servo %1 Reset, bitte warten...").arg(c.output)});
-        EXPECT_EQ(rig.window().outputSettings().OutputNumber, c.output);
+        EXPECT_EQ(rig.outputSettings().OutputNumber, c.output);
         EXPECT_EQ(rig.ui().Servo->currentRow(), c.output - 1);
-        EXPECT_EQ(rig.ui().Linker_Wert->text().toInt(), rig.device.value16(c.output, 5));
-        EXPECT_EQ(rig.transport().ResetOutput, 0);
-        EXPECT_FALSE(rig.transport().MoveAfterReset);
+        EXPECT_EQ(rig.servo().Linker_Wert->text().toInt(), rig.device.value16(c.output, 5));
     }
 }
 
@@ -147,7 +147,7 @@ TEST(ServoReset, NoKeepsEverythingAndAllResetsEveryEntry)
         AppRig rig({"R5--XC48"}, 1);
         startAndSelect(rig, 1);
         rig.host.answerMessage(Answer::No);
-        rig.window().servoMenus().resetEntry(4);
+        ASSERT_TRUE(rig.choose("mnu_RServo_4"));
         EXPECT_TRUE(rig.frames().empty());
     }
     {
@@ -155,15 +155,20 @@ TEST(ServoReset, NoKeepsEverythingAndAllResetsEveryEntry)
         startAndSelect(rig, 1);
         rig.host.answerMessage(Answer::Yes, "Alle Servos auf Standart-Einstellung setzen?");
         int waits = 0;
-        rig.host.onModal("Warten", [&](QDialog&) { ++waits; });
-        rig.window().servoMenus().resetEntry(9);
+        bool dialogActive = false;
+        rig.host.onModal("Warten", [&](QDialog&) {
+            ++waits;
+            dialogActive = rig.session().dialogActive().isSet();
+        });
+        ASSERT_TRUE(rig.choose("mnu_RServo_9"));
         std::vector<QByteArray> expected;
         for (int f = 1; f <= 8; ++f)
             expected.push_back(commands::outputReset(f).bytes);
         expected.push_back(commands::blockRead(1).bytes);
         EXPECT_EQ(rig.frames(), expected);
         EXPECT_EQ(waits, 8);
-        EXPECT_FALSE(rig.connection().DialogActive);
+        EXPECT_TRUE(dialogActive);
+        EXPECT_FALSE(rig.session().dialogActive().isSet());
     }
 }
 
@@ -179,7 +184,7 @@ TEST(ServoReset, AFailedStepEndsTheProgramSideReset)
         rig.host.answerMessage(Answer::Yes);
         rig.host.answerMessage(Answer::Ok, c.message);
         rig.device.injectFault(c.fault);
-        rig.window().servoMenus().resetEntry(2);
+        ASSERT_TRUE(rig.choose("mnu_RServo_2"));
         const auto frames = rig.frames();
         // The first write failed: no further step, then the wait and the read-back.
         ASSERT_GE(frames.size(), 2u);
@@ -195,16 +200,16 @@ TEST(ServoCopy, ByCommandOrByProgram)
         startAndSelect(rig, 3);
         QStringList captions;
         rig.host.onModal("Warten", [&](QDialog& d) { captions << d.windowTitle(); });
-        rig.window().servoMenus().copyTo(5);
+        ASSERT_TRUE(rig.choose("mnu_copyx_5"));
         EXPECT_EQ(rig.frames(), (std::vector<QByteArray>{commands::outputCopy(3, 5).bytes, commands::blockRead(5).bytes}));
         EXPECT_EQ(captions, QStringList{"Servo 3 kopieren nach Servo 5, bitte warten..."});
-        EXPECT_EQ(rig.window().outputSettings().OutputNumber, 5);
+        EXPECT_EQ(rig.outputSettings().OutputNumber, 5);
     }
     {
         AppRig rig({"R5--XC45"}, 1);
         rig.device.setValue16(3, 5, 15000);
         startAndSelect(rig, 3);
-        rig.window().servoMenus().copyTo(5);
+        ASSERT_TRUE(rig.choose("mnu_copyx_5"));
         const auto frames = rig.frames();
         std::vector<int> sent;
         for (const auto& f : frames)
@@ -213,7 +218,7 @@ TEST(ServoCopy, ByCommandOrByProgram)
                                           commands::RunTimeLeftCommand, commands::RunTimeRightCommand, 133, 149, 245, 133}));
         EXPECT_EQ(frameText(frames[1]), QByteArray("53A98"));  // 15000 from the shown left end
         EXPECT_EQ(rig.device.value16(5, 5), 15000);
-        EXPECT_EQ(rig.ui().Linker_Wert->text(), QStringLiteral("15000"));
+        EXPECT_EQ(rig.servo().Linker_Wert->text(), QStringLiteral("15000"));
     }
 }
 
@@ -222,7 +227,7 @@ TEST(ServoCopy, OntoItselfMakesNoSense)
     AppRig rig({"R5--XC48"}, 1);
     startAndSelect(rig, 3);
     rig.host.answerMessage(Answer::Ok);
-    rig.window().servoMenus().copyTo(3);
+    ASSERT_TRUE(rig.choose("mnu_copyx_3"));
     EXPECT_EQ(rig.host.messages().back().text,
               QStringLiteral("Kopieren der Daten von Servo 3\r\nnach Servo 3 macht keinen Sinn!"));
     EXPECT_TRUE(rig.frames().empty());
@@ -255,13 +260,13 @@ TEST(ServoPanel, MiddlePosition)
         startAndSelect(rig, c.output);
         if (c.lastLine)
             rig.host.answerMessage(Answer::Yes, QString::fromUtf8(c.lastLine));
-        rig.ui().Command2->click();
+        click(rig.servo().Command2);
         std::vector<int> sent;
         for (const auto& f : rig.frames())
             sent.push_back(static_cast<std::uint8_t>(f[0]));
         EXPECT_EQ(sent, c.commands);
-        EXPECT_EQ(rig.ui().IST_Pos->text(), rig.ui().Neutralstellung->text());
-        EXPECT_EQ(rig.ui().SOLL_Pos->text(), rig.ui().Neutralstellung->text());
+        EXPECT_EQ(rig.servo().IST_Pos->text(), rig.servo().Neutralstellung->text());
+        EXPECT_EQ(rig.servo().SOLL_Pos->text(), rig.servo().Neutralstellung->text());
         EXPECT_EQ(rig.ui().Status->text().endsWith("Spannung eingeschaltet!") ||
                       rig.ui().Status->text().endsWith("Mittelstellung angefahren!"),
                   true);
@@ -275,14 +280,14 @@ TEST(ServoPanel, MiddlePositionNeedsPowerOnInVariantOneAndCanBeDeclined)
         rig.device.setField(2, 1, 0xC1);
         startAndSelect(rig, 2);
         rig.host.answerMessage(Answer::Ok, "Muß 'Strom abschalten' auf 'AUS' gesetzt werden.");
-        rig.ui().Command2->click();
+        click(rig.servo().Command2);
         EXPECT_TRUE(rig.frames().empty());
     }
     {
         AppRig rig({"R5--XC48"}, 1);
         startAndSelect(rig, 2);
         rig.host.answerMessage(Answer::No, "wirklich in die Mittelstellung fahren?");
-        rig.ui().Command2->click();
+        click(rig.servo().Command2);
         EXPECT_TRUE(rig.frames().empty());
         EXPECT_EQ(rig.host.messages().back().buttons, Buttons::YesNo);
     }
@@ -292,21 +297,21 @@ TEST(ServoPanel, OptionMenus)
 {
     AppRig rig({"R5--XC45"}, 1);
     rig.start();
-    rig.ui().mnu_neutral->trigger();
+    ASSERT_TRUE(rig.choose("mnu_neutral"));
     EXPECT_EQ(rig.ui().mnu_neutral->text(), QStringLiteral("Meldung Mittelstellung \"AUS\""));
     EXPECT_FALSE(rig.window().servoPanel().NotifyMiddle);
-    rig.ui().mnu_neutral->trigger();
+    ASSERT_TRUE(rig.choose("mnu_neutral"));
     EXPECT_EQ(rig.ui().mnu_neutral->text(), QStringLiteral("Meldung Mittelstellung \"EIN\""));
 
     const bool wasOn = rig.ui().mnu_servo->text().contains("EIN");
     rig.device.clearLog();
-    rig.ui().mnu_servo->trigger();
+    ASSERT_TRUE(rig.choose("mnu_servo"));
     EXPECT_EQ(rig.frames(), std::vector<QByteArray>{commands::powerUpStateSet(!wasOn).bytes});
     EXPECT_EQ(rig.device.powerUpServosOn(), !wasOn);
     // A time-out keeps the new caption.
     rig.device.injectFault(Fault::NoAnswer);
     rig.host.answerMessage(Answer::Ok, "Timeout von Decoder!");
-    rig.ui().mnu_servo->trigger();
+    ASSERT_TRUE(rig.choose("mnu_servo"));
     EXPECT_EQ(rig.ui().mnu_servo->text().contains("EIN"), wasOn);
 }
 
@@ -314,20 +319,27 @@ TEST(ServoPanel, IndicatorsShowTheSettingsWhateverIsClicked)
 {
     AppRig rig({"R5--XC48"}, 1);
     startAndSelect(rig, 1);  // turnout, positive pulse, no bounce
-    rig.ui().Option2->click();
-    EXPECT_TRUE(rig.ui().Option1->isChecked());
-    rig.ui().Option5->click();
-    EXPECT_TRUE(rig.ui().Option3->isChecked());
-    rig.ui().Strom_aus->click();
-    EXPECT_FALSE(rig.ui().Strom_aus->isChecked());
-    rig.ui().Nachfedern_links->click();
-    EXPECT_FALSE(rig.ui().Nachfedern_links->isChecked());
-    rig.window().outputSettings().BounceCode = 1;
-    rig.ui().Nachfedern_links->setChecked(true);
-    rig.ui().Nachfedern_rechts->click();
+    click(rig.servo().Option2);
+    EXPECT_TRUE(rig.servo().Option1->isChecked());
+    click(rig.indicators().Option5);
+    EXPECT_TRUE(rig.indicators().Option3->isChecked());
+    click(rig.servo().Strom_aus);
+    EXPECT_FALSE(rig.servo().Strom_aus->isChecked());
+    click(rig.indicators().Richtung);
+    EXPECT_FALSE(rig.indicators().Richtung->isChecked());
+    EXPECT_EQ(rig.indicators().lblRichtung->text(), QStringLiteral("Nicht umkehren"));
+    // The bounce boxes show only while the output bounces.
+    rig.device.setField(2, 1, 0x92);  // semaphore with bounce at the right end
+    rig.doubleClickOutput(2);
+    ASSERT_TRUE(rig.servo().Nachfedern_rechts->isVisible());
+    click(rig.servo().Nachfedern_rechts);
+    EXPECT_TRUE(rig.servo().Nachfedern_rechts->isChecked());
+    EXPECT_FALSE(rig.servo().Nachfedern_links->isChecked());
     // 1 checks "Rechts" and leaves "Links" as it was.
-    EXPECT_TRUE(rig.ui().Nachfedern_rechts->isChecked());
-    EXPECT_TRUE(rig.ui().Nachfedern_links->isChecked());
+    rig.servo().Nachfedern_links->setChecked(true);
+    click(rig.servo().Nachfedern_rechts);
+    EXPECT_TRUE(rig.servo().Nachfedern_rechts->isChecked());
+    EXPECT_TRUE(rig.servo().Nachfedern_links->isChecked());
 }
 
 TEST(ServoPanel, F1ExplainsTheValueBoxes)
@@ -339,10 +351,8 @@ TEST(ServoPanel, F1ExplainsTheValueBoxes)
         shown << d.findChild<QGroupBox*>("Frame1")->title() + "|" + d.findChild<QPlainTextEdit*>("Text1")->toPlainText();
         d.accept();
     });
-    for (QWidget* box : {static_cast<QWidget*>(rig.ui().SOLL_Pos), static_cast<QWidget*>(rig.ui().Laufzeit_rechts)}) {
-        QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-        QCoreApplication::sendEvent(box, &f1);
-    }
+    for (QWidget* box : {static_cast<QWidget*>(rig.servo().SOLL_Pos), static_cast<QWidget*>(rig.servo().Laufzeit_rechts)})
+        qb::test::pressKey(box, Qt::Key_F1);
     ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown[0], QStringLiteral("SOLL Position|Dieser Wert gibt an, in welcher Position das Servo sein soll."
                                        "SOLL und IST sind immer gleich!"));
@@ -355,23 +365,24 @@ TEST(ServoPanel, SelectionRules)
     {
         AppRig rig({"R5--XC48"}, std::nullopt);
         rig.start();
+        // Without a port chosen the list stays empty; a choice is refused at once.
         rig.host.answerMessage(Answer::Ok, "Sie müssen zuerst einen COM-Port(1-8) über das Menü auswählen!");
-        rig.window().selectOutput(0);
+        rig.session().selectOutput(1);
         EXPECT_TRUE(rig.frames().empty());
     }
     {
         AppRig rig({"V7904840"}, 1);
         startAndSelect(rig, 4);  // "Servo 2c+2d"
-        EXPECT_FALSE(rig.ui().S_Konfigurieren->isEnabled());
-        rig.window().selectOutput(2);  // "Servo 2a+2b"
-        EXPECT_TRUE(rig.ui().S_Konfigurieren->isEnabled());
+        EXPECT_FALSE(rig.servo().S_Konfigurieren->isEnabled());
+        rig.doubleClickOutput(3);  // "Servo 2a+2b"
+        EXPECT_TRUE(rig.servo().S_Konfigurieren->isEnabled());
         EXPECT_EQ(rig.ui().Servo_auswahl->text(), QStringLiteral("Servo 2a+2b"));
     }
     {
         AppRig rig({"B5984848"}, 1);
         startAndSelect(rig, 1);
-        EXPECT_FALSE(rig.ui().S_Konfigurieren->isEnabled());
-        EXPECT_TRUE(rig.ui().Command2->isEnabled());
+        EXPECT_FALSE(rig.servo().S_Konfigurieren->isEnabled());
+        EXPECT_TRUE(rig.servo().Command2->isEnabled());
     }
 }
 
@@ -380,30 +391,30 @@ TEST(ServoPanel, ConfigureWritesWhatTheDialogChose)
     AppRig rig({"R5--XC48"}, 1);
     startAndSelect(rig, 2);
     rig.host.onModal("Servotyp", [](QDialog& dialog) {
-        dialog.findChild<QRadioButton*>("Option2")->click();  // Futaba
-        dialog.findChild<QPushButton*>("OKButton")->click();
+        click(dialog.findChild<QRadioButton*>("Option2"));  // Futaba
+        click(dialog.findChild<QPushButton*>("OKButton"));
     });
-    rig.ui().S_Konfigurieren->click();
+    click(rig.servo().S_Konfigurieren);
     const auto frames = rig.frames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0][0], char(commands::ConfigWriteCommand));
     EXPECT_EQ(rig.device.field(2, 2), 2);
-    EXPECT_EQ(rig.ui().Fabrikat->text(), QStringLiteral("Futaba"));
-    EXPECT_FALSE(rig.connection().DialogActive);
-    EXPECT_TRUE(rig.ui().S_Konfigurieren->isEnabled());
+    EXPECT_EQ(rig.servo().Fabrikat->text(), QStringLiteral("Futaba"));
+    EXPECT_FALSE(rig.session().dialogActive().isSet());
+    EXPECT_TRUE(rig.servo().S_Konfigurieren->isEnabled());
 }
 
 TEST(ServoPanel, ACancelledDialogWritesNothingAndKeepsTheNeutral)
 {
     AppRig rig({"R5--XC48"}, 1);
     startAndSelect(rig, 2);
-    const QString neutralHex = rig.window().outputSettings().NeutralHex;
-    rig.host.onModal("Servotyp", [](QDialog& dialog) { dialog.findChild<QPushButton*>("CancelButton")->click(); });
-    rig.ui().S_Konfigurieren->click();
+    const QString neutralHex = rig.outputSettings().NeutralHex;
+    rig.host.onModal("Servotyp", [](QDialog& dialog) { click(dialog.findChild<QPushButton*>("CancelButton")); });
+    click(rig.servo().S_Konfigurieren);
     EXPECT_TRUE(rig.frames().empty());
-    EXPECT_EQ(rig.window().outputSettings().NeutralHex, neutralHex);
-    EXPECT_FALSE(rig.connection().DialogActive);
-    EXPECT_TRUE(rig.ui().S_Konfigurieren->isEnabled());
+    EXPECT_EQ(rig.outputSettings().NeutralHex, neutralHex);
+    EXPECT_FALSE(rig.session().dialogActive().isSet());
+    EXPECT_TRUE(rig.servo().S_Konfigurieren->isEnabled());
 }
 
 TEST(ServoPanel, OneOptionOfAGroupShowsAtATime)
@@ -411,12 +422,12 @@ TEST(ServoPanel, OneOptionOfAGroupShowsAtATime)
     AppRig rig({"R5--XC48"}, 1);
     rig.device.setField(2, 1, 0x02);  // semaphore, negative pulse
     startAndSelect(rig, 1);          // turnout, positive pulse
-    rig.window().selectOutput(1);
-    EXPECT_TRUE(rig.ui().Option4->isChecked());
-    EXPECT_FALSE(rig.ui().Option3->isChecked());
-    EXPECT_TRUE(rig.ui().Option2->isChecked());
-    EXPECT_FALSE(rig.ui().Option1->isChecked());
-    rig.ui().Option3->click();  // the indicator goes back to what the output does
-    EXPECT_TRUE(rig.ui().Option4->isChecked());
-    EXPECT_FALSE(rig.ui().Option3->isChecked());
+    rig.doubleClickOutput(2);
+    EXPECT_TRUE(rig.indicators().Option4->isChecked());
+    EXPECT_FALSE(rig.indicators().Option3->isChecked());
+    EXPECT_TRUE(rig.servo().Option2->isChecked());
+    EXPECT_FALSE(rig.servo().Option1->isChecked());
+    click(rig.indicators().Option3);  // the indicator goes back to what the output does
+    EXPECT_TRUE(rig.indicators().Option4->isChecked());
+    EXPECT_FALSE(rig.indicators().Option3->isChecked());
 }

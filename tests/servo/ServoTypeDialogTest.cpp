@@ -77,10 +77,17 @@ OutputSettings turnout()
     return s;
 }
 
+DecoderIdentity identityOf(const QString& id)
+{
+    DecoderIdentity identity;
+    identity.DecoderId = id;
+    return identity;
+}
+
 struct Rig {
     TestHost host;
     OutputSettings settings = turnout();
-    DecoderIdentity identity{QStringLiteral("R5--XC45")};
+    DecoderIdentity identity = identityOf("R5--XC45");
     int variant = 2;
 
     struct Outcome {
@@ -91,7 +98,8 @@ struct Rig {
     // the steps left open is cancelled so that the run ends.
     Outcome run(const std::function<void(ServoTypeDialog&)>& steps)
     {
-        ServoTypeDialog dialog(host, settings, identity, variant);
+        identity.ProtocolVariant = variant;
+        ServoTypeDialog dialog(host, settings, identity);
         bool open = false;
         host.onModal(QStringLiteral("Servotyp"), [&](QDialog&) {
             steps(dialog);
@@ -475,8 +483,9 @@ TEST(ServotypCancel, LeavesTheSettingsUntouchedHoweverTheDialogIsLeft)
          }},
         {"close button", [](QDialog& d) { d.close(); }},
     };
-    for (const auto& [name, leave] : exits) {
-        SCOPED_TRACE(name);
+    for (const auto& exit : exits) {
+        const auto& leave = exit.second;
+        SCOPED_TRACE(exit.first);
         Rig rig;
         rig.settings.NeutralHex.clear();  // as the caller hands it over
         const OutputSettings before = rig.settings;

@@ -78,7 +78,7 @@ TEST(DecoderDevice, FaultsShapeTheNextAnswers)
 {
     struct Case {
         Fault fault;
-        std::function<void(const std::vector<Reply>&, const QByteArray& good, const DecoderDevice&)> check;
+        std::function<void(const std::vector<Response>&, const QByteArray& good, const DecoderDevice&)> check;
     };
     const Case cases[] = {
         {Fault::NoAnswer, [](auto& r, auto&, auto&) { EXPECT_TRUE(r.empty()); }},
@@ -146,7 +146,7 @@ using namespace qb::commands;
 struct Bench {
     explicit Bench(DeviceConfig config = {}) : device(config) {}
 
-    std::vector<Reply> send(const Frame& frame) { return device.receive(frame.bytes, device.baud(), nowUs); }
+    std::vector<Response> send(const Frame& frame) { return device.receive(frame.bytes, device.baud(), nowUs); }
     // The single answer to a frame; empty when there is none.
     QByteArray ask(const Frame& frame)
     {
@@ -696,9 +696,9 @@ TEST(DecoderDevice, TrafficLightConfigurationWriteWithRawBytes)
         bench.device.setStatusDigit(5, '9');  // reversed Austria before: the country is replaced
         // Byte by byte and followed by the next frame, as a slow line delivers it.
         const QByteArray wire = trafficLightConfigWrite(c.config).bytes + blockRead(5).bytes;
-        std::vector<Reply> replies;
+        std::vector<Response> replies;
         for (char byte : wire)
-            for (const Reply& r : bench.device.receive(QByteArray(1, byte), 4800, 0))
+            for (const Response& r : bench.device.receive(QByteArray(1, byte), 4800, 0))
                 replies.push_back(r);
         ASSERT_EQ(replies.size(), 2u);
         EXPECT_EQ(replies[0].bytes, Ack);
@@ -834,11 +834,11 @@ TEST(DecoderDevice, FaultsHitAnyAnswerAndARefusedCommandDoesNothing)
 TEST(DecoderDevice, RawParameterFramesSplitByShape)
 {
     Bench bench;
-    std::vector<Reply> replies;
+    std::vector<Response> replies;
     const QByteArray wire = leftStep(StepAwayFromMiddle, 100).bytes + moveLeft(StopRun).bytes + blockRead(1).bytes;
     int from = 0;
     for (int cut : {1, 2, 5, 6, 9, int(wire.size())}) {
-        for (const Reply& r : bench.device.receive(wire.mid(from, cut - from), 4800, 0))
+        for (const Response& r : bench.device.receive(wire.mid(from, cut - from), 4800, 0))
             replies.push_back(r);
         from = cut;
     }

@@ -1,25 +1,27 @@
 #pragma once
 
 #include "decoder/DecoderIdentity.h"
-#include "link/Transport.h"
+#include "session/Line.h"
 #include "simulator/DecoderDevice.h"
 #include "simulator/SimulatedPort.h"
 #include "support/TestHost.h"
 
+#include <algorithm>
+
 namespace qb::test {
 
-// A transport on the simulated decoder in virtual time: the set-up most
-// protocol tests share. Framing errors on the line reach the transport the way
-// the connection passes them on.
+// A line on the simulated decoder in virtual time: the set-up most protocol
+// tests share. Framing errors on the line reach the line the way the session
+// passes them on.
 struct SimRig {
     explicit SimRig(sim::DeviceConfig config = {})
-        : device(config), port(host, device),
-          transport(host, port, identity, [this] { ++programEnds; })
+        : device(config), port(host, device), line(host, port, identity)
     {
         identity.DecoderId = QString::fromLatin1(device.id());
+        identity.ProtocolVariant = device.variant();
         port.setEventHandler([this](CommEvent event) {
             if (event == CommEvent::FrameError)
-                transport.FrameError = true;
+                line.noteFramingError();
             events.push_back(event);
         });
         port.open(1, QStringLiteral("%1,N,8,1").arg(config.baud));
@@ -32,9 +34,8 @@ struct SimRig {
     sim::DecoderDevice device;
     sim::SimulatedPort port;
     DecoderIdentity identity;
-    Transport transport;
+    Line line;
     std::vector<CommEvent> events;
-    int programEnds = 0;
 };
 
 inline QByteArray reversed(QByteArray text)

@@ -10,6 +10,15 @@ namespace qb::test {
 namespace {
 // A wait that needs more virtual time than this is a runaway loop in a test.
 constexpr qint64 WaitLimitUs = 24LL * 3600 * 1'000'000;
+
+std::optional<QString> takeAnswer(std::deque<TestHost::TextAnswer>& answers)
+{
+    const TestHost::TextAnswer answer = answers.front();
+    answers.pop_front();
+    if (!answer.given)
+        return std::nullopt;
+    return answer.text;
+}
 }
 
 class TestHost::VirtualTimer : public Timer {
@@ -88,6 +97,7 @@ void TestHost::runOne(VirtualTimer* timer)
 
 bool TestHost::waitUntil(const std::function<bool()>& condition)
 {
+    NestedLoop nested(*this);
     const qint64 start = nowUs_;
     for (;;) {
         if (quit_)
@@ -122,8 +132,11 @@ int TestHost::runModal(QDialog& dialog)
     modalWindows_ << dialog.objectName();
     if (quit_)
         return QDialog::Rejected;
+    NestedLoop nested(*this);
     dialog.setResult(0);
     dialog.show();
+    // The window is laid out before anybody clicks into it.
+    QCoreApplication::sendPostedEvents();
     const auto handler = modalHandlers_.find(dialog.objectName());
     if (handler != modalHandlers_.end())
         handler->second(dialog);
@@ -138,6 +151,7 @@ void TestHost::showModeless(QWidget& window)
 
 Answer TestHost::message(const QString& text, Buttons buttons, const QString& title, Icon icon)
 {
+    NestedLoop nested(*this);
     messages_.push_back({text, title, buttons, icon, nowMs()});
     const Answer fallback = buttons == Buttons::Ok      ? Answer::Ok
                             : buttons == Buttons::YesNo ? Answer::No
@@ -146,37 +160,37 @@ Answer TestHost::message(const QString& text, Buttons buttons, const QString& ti
         ADD_FAILURE() << "unexpected message box: " << text.toStdString();
         return fallback;
     }
-    const auto [answer, textPart] = answers_.front();
+    const ScriptedAnswer scripted = std::move(answers_.front());
     answers_.pop_front();
-    if (!textPart.isEmpty()) {
-        EXPECT_TRUE(text.contains(textPart))
-            << "message \"" << text.toStdString() << "\" lacks \"" << textPart.toStdString() << "\"";
+    if (!scripted.textPart.isEmpty()) {
+        EXPECT_TRUE(text.contains(scripted.textPart))
+            << "message \"" << text.toStdString() << "\" lacks \"" << scripted.textPart.toStdString() << "\"";
     }
-    return answer;
+    if (scripted.whileOpen)
+        scripted.whileOpen();
+    return scripted.answer;
 }
 
 std::optional<QString> TestHost::inputBox(const QString& prompt, const QString&, const QString&)
 {
+    NestedLoop nested(*this);
     inputPrompts_ << prompt;
     if (inputs_.empty()) {
         ADD_FAILURE() << "unexpected input box: " << prompt.toStdString();
         return std::nullopt;
     }
-    auto answer = inputs_.front();
-    inputs_.pop_front();
-    return answer;
+    return takeAnswer(inputs_);
 }
 
 std::optional<QString> TestHost::openFileName(const QString& title, const QString&, const QString&)
 {
+    NestedLoop nested(*this);
     fileDialogTitles_ << title;
     if (files_.empty()) {
         ADD_FAILURE() << "unexpected file dialog: " << title.toStdString();
         return std::nullopt;
     }
-    auto answer = files_.front();
-    files_.pop_front();
-    return answer;
+    return takeAnswer(files_);
 }
 
 std::optional<QString> TestHost::saveFileName(const QString& title, const QString& folder,
@@ -185,19 +199,32 @@ std::optional<QString> TestHost::saveFileName(const QString& title, const QStrin
     return openFileName(title, folder, filter);
 }
 
-void TestHost::answerMessage(Answer answer, const QString& textPart)
+void TestHost::answerMessage(Answer answer, const QString& textPart, std::function<void()> whileOpen)
 {
-    answers_.emplace_back(answer, textPart);
+    answers_.push_back({answer, textPart, std::move(whileOpen)});
+}
+
+void TestHost::at(qint64 ms, std::function<void()> action)
+{
+    std::unique_ptr<Timer> timer = createTimer();
+    Timer* raw = timer.get();
+    raw->setInterval(static_cast<int>(std::max<qint64>(1, ms - nowMs())));
+    raw->setHandler([raw, action = std::move(action)] {
+        raw->setEnabled(false);
+        action();
+    });
+    raw->setEnabled(true);
+    scheduled_.push_back(std::move(timer));
 }
 
 void TestHost::answerInput(std::optional<QString> text)
 {
-    inputs_.push_back(std::move(text));
+    inputs_.push_back({text.has_value(), text.value_or(QString())});
 }
 
 void TestHost::answerFile(std::optional<QString> path)
 {
-    files_.push_back(std::move(path));
+    files_.push_back({path.has_value(), path.value_or(QString())});
 }
 
 void TestHost::onModal(const QString& objectName, std::function<void(QDialog&)> handler)

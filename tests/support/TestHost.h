@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Host.h"
+#include "platform/WindowHost.h"
 
 #include <QStringList>
 #include <deque>
@@ -20,7 +20,7 @@ struct WaitDeadlock : std::runtime_error {
 // seconds of decoder time cost microseconds. Message boxes, input boxes and
 // file dialogs are recorded and answered from a script; a dialog that nobody
 // scripted fails the test.
-class TestHost : public Host {
+class TestHost : public WindowHost {
 public:
     struct Message {
         QString text;
@@ -55,12 +55,17 @@ public:
     void advanceMs(qint64 ms);
 
     // Script: the answers to the coming message boxes, in order. A non-empty
-    // `textPart` must occur in the message it answers.
-    void answerMessage(Answer answer, const QString& textPart = {});
+    // `textPart` must occur in the message it answers. `whileOpen` runs while
+    // the box is open, before it is answered (a user acting meanwhile, a
+    // timer or the serial line firing).
+    void answerMessage(Answer answer, const QString& textPart = {}, std::function<void()> whileOpen = {});
     void answerInput(std::optional<QString> text);
     void answerFile(std::optional<QString> path);
     // Runs while the modal window of that object name is open.
     void onModal(const QString& objectName, std::function<void(QDialog&)> handler);
+    // Runs the action once at the given virtual time (ms since the start),
+    // inside whatever wait or modal window is running then.
+    void at(qint64 ms, std::function<void()> action);
 
     const std::vector<Message>& messages() const { return messages_; }
     QStringList messageTexts() const;
@@ -73,6 +78,11 @@ public:
     int unusedAnswers() const;
 
     class VirtualTimer;
+    // A scripted input or file name; not given: the dialog is cancelled.
+    struct TextAnswer {
+        bool given;
+        QString text;
+    };
 
 private:
     friend class VirtualTimer;
@@ -82,9 +92,15 @@ private:
     qint64 nowUs_ = 0;
     std::vector<VirtualTimer*> timers_;
     quint64 nextSequence_ = 0;
-    std::deque<std::pair<Answer, QString>> answers_;
-    std::deque<std::optional<QString>> inputs_;
-    std::deque<std::optional<QString>> files_;
+    struct ScriptedAnswer {
+        Answer answer;
+        QString textPart;
+        std::function<void()> whileOpen;
+    };
+    std::deque<ScriptedAnswer> answers_;
+    std::vector<std::unique_ptr<Timer>> scheduled_;
+    std::deque<TextAnswer> inputs_;
+    std::deque<TextAnswer> files_;
     std::map<QString, std::function<void(QDialog&)>> modalHandlers_;
     std::vector<Message> messages_;
     QStringList modalWindows_;

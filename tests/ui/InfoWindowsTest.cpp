@@ -12,32 +12,29 @@ using namespace qb;
 TEST(InfoWindows, TheInfoWindowNamesTheProgramTwiceAndItsVersion)
 {
     test::AppRig rig;
+    rig.start();
     QString caption, title, version;
     rig.host.onModal("frmAbout", [&](QDialog& dialog) {
         caption = dialog.windowTitle();
         title = dialog.findChild<QLabel*>("lblTitle")->text();
         version = dialog.findChild<QLabel*>("lblVersion")->text();
-        dialog.findChild<QPushButton*>("cmdOK")->click();
+        test::click(dialog.findChild<QPushButton*>("cmdOK"));
     });
-    rig.ui().mnu_about->trigger();
+    ASSERT_TRUE(rig.choose("mnu_about"));
     EXPECT_EQ(caption, QStringLiteral("Info zu Quenbrix_551"));
     EXPECT_EQ(title, QStringLiteral("Quenbrix_551"));
     EXPECT_EQ(version, QStringLiteral("Version 5.5.1"));
     EXPECT_EQ(rig.host.modalWindows(), QStringList{"frmAbout"});
 }
 
-TEST(InfoWindows, HelpShowsTheTitleAndTextOfTheLatestCaller)
+TEST(InfoWindows, HelpShowsTheTitleAndTextItWasGiven)
 {
-    test::AppRig rig;
-    QStringList seen;
-    rig.host.onModal("Hilfe", [&](QDialog& dialog) {
-        seen << dialog.findChild<QGroupBox*>("Frame1")->title() + "|" +
-                    dialog.findChild<QPlainTextEdit*>("Text1")->toPlainText();
-        dialog.findChild<QPushButton*>("cmdClose")->click();
-    });
-    rig.window().showHelp("Nachfedern links", "erster Text");
-    rig.window().showHelp("Wiederholungen", "zweiter Text");
-    EXPECT_EQ(seen, (QStringList{"Nachfedern links|erster Text", "Wiederholungen|zweiter Text"}));
+    for (const auto& [title, text] : {std::pair{"Nachfedern links", "erster Text"}, std::pair{"Wiederholungen", "zweiter Text"}}) {
+        HelpWindow help(QString::fromUtf8(title), QString::fromUtf8(text));
+        EXPECT_EQ(help.objectName(), QStringLiteral("Hilfe"));
+        EXPECT_EQ(help.findChild<QGroupBox*>("Frame1")->title(), QString::fromUtf8(title));
+        EXPECT_EQ(help.findChild<QPlainTextEdit*>("Text1")->toPlainText(), QString::fromUtf8(text));
+    }
 }
 
 TEST(InfoWindows, TheHintWindowShowsItsTextWhenPainted)
@@ -49,16 +46,24 @@ TEST(InfoWindows, TheHintWindowShowsItsTextWhenPainted)
     EXPECT_EQ(hint.findChild<QPlainTextEdit*>("Text1")->toPlainText(), QStringLiteral("Ampel 1 grün"));
 }
 
-TEST(InfoWindows, ReconnectClosesOpenInfoWindows)
+TEST(InfoWindows, AReconnectClosesAnOpenInfoWindow)
 {
     test::AppRig rig;
     rig.start();
-    bool closedByReconnect = false;
+    qint64 openedAt = -1;
     rig.host.onModal("frmAbout", [&](QDialog&) {
-        rig.connection().Reconnect();
-        closedByReconnect = true;
+        openedAt = rig.host.nowMs();
+        // The decoder loses power while the window is open, and comes back.
+        rig.host.answerMessage(Answer::No, "Decoder wurde oder ist ausgeschaltet.");
+        rig.host.answerMessage(Answer::Ok, "Schalten Sie den Decoder wieder ein");
+        rig.device.setDsr(false);
+        rig.host.at(rig.host.nowMs() + 1000, [&] { rig.device.setDsr(true); });
     });
-    rig.ui().mnu_about->trigger();
-    EXPECT_TRUE(closedByReconnect);
+    rig.device.clearLog();
+    ASSERT_TRUE(rig.choose("mnu_about"));
     EXPECT_EQ(rig.host.modalWindows(), QStringList{"frmAbout"});
+    // The reconnect 2 s later closed the window and detected the decoder again.
+    EXPECT_GE(rig.host.nowMs() - openedAt, 2000);
+    EXPECT_FALSE(rig.frames().empty());
+    EXPECT_EQ(rig.frames().front(), QByteArray("\xF1\r"));
 }

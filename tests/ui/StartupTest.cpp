@@ -3,6 +3,7 @@
 #include "ui/InfoWindows.h"
 
 #include <QListWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace qb;
@@ -44,8 +45,8 @@ TEST(Startup, FirstStartStoresDefaultsAndWaitsForAPortChoice)
         EXPECT_EQ(rig.stored("Com_Port"), "1");
         EXPECT_EQ(rig.stored("Location"), "/opt/quenbrix");
         EXPECT_EQ(rig.stored("USB"), "False");
-        EXPECT_EQ(rig.connection().PortNumber, 0);
-        EXPECT_EQ(rig.connection().LocationPath, "/opt/quenbrix");
+        EXPECT_EQ(rig.connection().portNumber(), 0);
+        EXPECT_EQ(rig.connection().locationPath(), "/opt/quenbrix");
         EXPECT_EQ(rig.ui().COM_Port_Text->text(), QStringLiteral("Kein COM Port ausgewählt"));
         EXPECT_TRUE(rig.frames().empty());
         EXPECT_FALSE(rig.port.isOpen());
@@ -77,8 +78,8 @@ TEST(Startup, DamagedOrMissingSettingsSelectNoPortAndKeepTheStore)
         if (c.port)
             rig.host.answerMessage(Answer::Ok, "kann nicht geöffnet werden");
         rig.start();
-        EXPECT_EQ(rig.connection().PortNumber, c.port);
-        EXPECT_EQ(rig.connection().LocationPath, c.locationPath);
+        EXPECT_EQ(rig.connection().portNumber(), c.port);
+        EXPECT_EQ(rig.connection().locationPath(), c.locationPath);
         EXPECT_EQ(rig.stored("Com_Port"), c.comPort);
     }
 }
@@ -95,10 +96,10 @@ TEST(Startup, ADecoderAt4800IsDetectedAtOnce)
     EXPECT_EQ(rig.checkedPorts(), QStringList{"2"});
     EXPECT_EQ(rig.ui().Label1->text(), QStringLiteral("Die Verbindung zum Decoder wurde hergestellt!"));
     EXPECT_EQ(rig.statusLog.value(0), connecting(2, 4));
-    EXPECT_EQ(rig.detection().AttemptsLeft, 0);
-    EXPECT_FALSE(rig.detection().AltBaudTried);
-    EXPECT_EQ(rig.transport().Timer2().interval(), 5000);
-    EXPECT_EQ(rig.transport().ProtocolVariant, 2);
+    EXPECT_EQ(rig.detection().attemptsLeft(), 0);
+    EXPECT_FALSE(rig.detection().altBaudTried());
+    EXPECT_EQ(rig.session().line().responseTimeoutMs(), 5000);
+    EXPECT_EQ(rig.identity().ProtocolVariant, 2);
     EXPECT_TRUE(rig.host.messages().empty());
     EXPECT_FALSE(rig.host.quitRequested());
 }
@@ -114,8 +115,8 @@ TEST(Startup, ADecoderOnlyAt9600IsFoundAtTheSecondSpeed)
     EXPECT_EQ(rig.frames(), StartFrames);
     EXPECT_EQ(rig.port.settings().baud, 9600);
     EXPECT_EQ(rig.connection().lineSettings(), QStringLiteral("9600,N,8,1"));
-    EXPECT_TRUE(rig.detection().AltBaudTried);
-    EXPECT_EQ(rig.detection().AttemptsLeft, 0);
+    EXPECT_TRUE(rig.detection().altBaudTried());
+    EXPECT_EQ(rig.detection().attemptsLeft(), 0);
     // Until the decoder answered the status ended in 4; identification's own
     // port check then shows the counter at 0.
     QStringList connectingTexts = rig.statusLog.filter("Verbindung");
@@ -145,9 +146,9 @@ TEST(Startup, WithoutADecoderTheProgramEndsTwentySecondsAfterTheMessage)
     EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const auto& r) { return r.garbled; }), 4);
     EXPECT_EQ(rig.frames().size(), 1u);
     EXPECT_TRUE(rig.host.quitRequested());
-    EXPECT_TRUE(rig.connection().ShuttingDown);
+    EXPECT_TRUE(rig.session().shuttingDown());
     EXPECT_FALSE(rig.port.isOpen());
-    EXPECT_EQ(rig.detection().Timer6().isEnabled(), false);
+    EXPECT_FALSE(rig.detection().gracePeriodRunning());
 }
 
 TEST(Startup, TheGracePeriodLastsTwentySecondsOfVirtualTime)
@@ -187,7 +188,6 @@ TEST(Startup, AnInvalidPortGetsTheCommErrorAndTheOpenFailure)
     EXPECT_EQ(rig.ui().Status->text(),
               QStringLiteral("Serieller Anschluß 3 nicht gefunden!    Bitte anderen Anschluß auswählen."));
     EXPECT_TRUE(rig.frames().empty());
-    EXPECT_FALSE(rig.connection().PortOpenFailed);  // cleared after it was reported
     EXPECT_FALSE(rig.host.quitRequested());
 }
 
@@ -223,8 +223,6 @@ TEST(Startup, ThePowerOnStateIsAskedOnlyOfTheStartupGroup)
                          Case{"L7466469", false}}) {
         SCOPED_TRACE(c.id);
         AppRig rig({c.id}, 1);
-        // Identification is what names the decoder; here it is known beforehand.
-        rig.window().identity().DecoderId = c.id;
         rig.start();
         const auto frames = rig.frames();
         const bool asked = std::find(frames.begin(), frames.end(), QByteArray("\x7E\r")) != frames.end();
@@ -233,7 +231,7 @@ TEST(Startup, ThePowerOnStateIsAskedOnlyOfTheStartupGroup)
         if (c.asked) {
             EXPECT_TRUE(rig.ui().mnu_servo->text().startsWith(QStringLiteral("Servos \"")));
         }
-        EXPECT_FALSE(rig.detection().StartupQueryActive);
+        EXPECT_FALSE(rig.session().startupQueryActive());
     }
 }
 
@@ -249,7 +247,7 @@ TEST(PowerLoss, YesEndsTheProgram)
     EXPECT_EQ(rig.host.messages()[0].buttons, Buttons::YesNo);
     EXPECT_TRUE(rig.host.quitRequested());
     EXPECT_FALSE(rig.port.isOpen());
-    EXPECT_EQ(rig.transport().ProtocolVariant, 0);
+    EXPECT_EQ(rig.identity().ProtocolVariant, 0);
 }
 
 TEST(PowerLoss, NoReconnectsAfterTwoSecondsThenOneSecond)
@@ -263,8 +261,7 @@ TEST(PowerLoss, NoReconnectsAfterTwoSecondsThenOneSecond)
         rig.host.answerMessage(Answer::Ok, "Schalten Sie den Decoder wieder ein");
         rig.device.setDsr(false);
         rig.host.advanceMs(10);
-        EXPECT_EQ(rig.transport().ProtocolVariant, 0);
-        EXPECT_TRUE(rig.connection().Timer3().isEnabled());
+        EXPECT_EQ(rig.identity().ProtocolVariant, 0);
         // A second drop while the question is answered shows nothing more.
         rig.device.setDsr(true);
         rig.device.setDsr(false);
@@ -277,9 +274,8 @@ TEST(PowerLoss, NoReconnectsAfterTwoSecondsThenOneSecond)
         EXPECT_EQ(rig.frames().size(), framesBefore);
         rig.host.advanceMs(5000);
         EXPECT_EQ(rig.frames().size(), framesBefore + StartFrames.size());
-        EXPECT_EQ(rig.connection().Timer3().interval(), 1000);
-        EXPECT_FALSE(rig.connection().PowerWatchOff);
-        EXPECT_EQ(rig.transport().ProtocolVariant, 2);
+        EXPECT_TRUE(rig.connection().powerWatchArmed());
+        EXPECT_EQ(rig.identity().ProtocolVariant, 2);
     }
     EXPECT_EQ(rig.host.messages().size(), 4u);
     EXPECT_FALSE(rig.host.quitRequested());
@@ -317,10 +313,10 @@ TEST(PortChoice, TheMenuStoresThePortAndDetectsAgain)
 {
     AppRig rig({"R5--XC45"}, 1);
     rig.start();
-    rig.window().portEntry(17)->trigger();
+    ASSERT_TRUE(rig.choose("mnu_com_17"));
     rig.host.advanceMs(5000);
 
-    EXPECT_EQ(rig.connection().PortNumber, 17);
+    EXPECT_EQ(rig.connection().portNumber(), 17);
     EXPECT_EQ(rig.stored("Com_Port"), "17");
     EXPECT_EQ(rig.checkedPorts(), QStringList{"17"});
     EXPECT_EQ(rig.ui().COM_Port_Text->text(), QStringLiteral("COM Port 17"));
@@ -336,10 +332,10 @@ TEST(PortChoice, APortWithoutDecoderAfterTheSecondSpeedGoesStraightToTheGracePer
     rig.port.setAvailablePorts({1, 2});
     rig.device.injectFault(Fault::NoAnswer, 10);
     rig.host.answerMessage(Answer::Ok, NoDecoderText);
-    rig.window().portEntry(2)->trigger();
+    ASSERT_TRUE(rig.choose("mnu_com_2"));
     rig.host.advanceMs(60'000);
     EXPECT_EQ(rig.host.messages().size(), 1u);
-    EXPECT_EQ(rig.detection().AttemptsLeft, -1);
+    EXPECT_EQ(rig.detection().attemptsLeft(), -1);
     EXPECT_TRUE(rig.host.quitRequested());
 }
 
@@ -348,7 +344,7 @@ TEST(PortChoice, ThePinnedRunLeavesTheStoredPortAlone)
     AppRig rig({"R5--XC45"}, 5);
     rig.pinned = 1;
     rig.start();
-    EXPECT_EQ(rig.connection().PortNumber, 1);
+    EXPECT_EQ(rig.connection().portNumber(), 1);
     EXPECT_EQ(rig.stored("Com_Port"), "5");
     EXPECT_EQ(rig.frames(), StartFrames);
 }
@@ -358,7 +354,7 @@ TEST(PortChoice, TheScanDialogListsPortsThatOpenAndChoosesOne)
     AppRig rig({"R5--XC45"}, 1);
     rig.start();
     rig.port.setAvailablePorts({1, 4, 7, 18});
-    rig.ui().mnu_search->trigger();
+    ASSERT_TRUE(rig.choose("mnu_search"));
     auto* dialog = rig.window().portScanDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->objectName(), QStringLiteral("Seriell_Port"));
@@ -369,14 +365,13 @@ TEST(PortChoice, TheScanDialogListsPortsThatOpenAndChoosesOne)
         entries << list->item(i)->text();
     EXPECT_EQ(entries, (QStringList{"COM-Port 1 vorhanden", "COM-Port 4 vorhanden", "COM-Port 7 vorhanden"}));
 
-    // A double click with nothing selected changes nothing.
-    list->setCurrentRow(-1);
-    emit list->itemDoubleClicked(nullptr);
-    EXPECT_EQ(rig.connection().PortNumber, 1);
+    // A double click below the entries changes nothing.
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->viewport()->rect().bottomLeft() + QPoint(5, -5));
+    EXPECT_EQ(rig.connection().portNumber(), 1);
+    EXPECT_TRUE(dialog->isVisible());
 
-    list->setCurrentRow(1);
-    emit list->itemDoubleClicked(list->item(1));
-    EXPECT_EQ(rig.connection().PortNumber, 4);
+    qb::test::doubleClickEntry(list, 1);
+    EXPECT_EQ(rig.connection().portNumber(), 4);
     EXPECT_EQ(rig.stored("Com_Port"), "4");
     EXPECT_EQ(rig.checkedPorts(), QStringList{"4"});
     EXPECT_EQ(rig.ui().COM_Port_Text->text(), QStringLiteral("COM Port 4"));
@@ -394,7 +389,7 @@ TEST(PortChoice, ATestPanelsPortMenuRecordsThePortMachineWide)
         if (!writable)
             rig.host.answerMessage(Answer::Ok, "Softwarefehler 003");
         rig.window().portEntry(12)->setChecked(true);
-        rig.connection().choosePanelPort(6);
+        rig.session().choosePanelPort(6);
 
         EXPECT_EQ(rig.ui().COM_Port_Text->text(), QStringLiteral("COM Port 6"));
         EXPECT_EQ(rig.checkedPorts(), (QStringList{"6", "12"}));  // only 1..8 are unchecked
@@ -413,8 +408,8 @@ TEST(Shutdown, BeendenClosesThePortAndEndsEveryWait)
 {
     AppRig rig({"R5--XC45"}, 1);
     rig.start();
-    rig.ui().mnu_beenden->trigger();
-    EXPECT_TRUE(rig.connection().ShuttingDown);
+    ASSERT_TRUE(rig.choose("mnu_beenden"));
+    EXPECT_TRUE(rig.session().shuttingDown());
     EXPECT_FALSE(rig.port.isOpen());
     EXPECT_TRUE(rig.host.quitRequested());
     EXPECT_FALSE(rig.host.waitUntil([] { return false; }));

@@ -24,9 +24,7 @@ TEST(WaitWindow, TenTicksByFunctionAndReset)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.functionCode);
         SimRig rig;
-        rig.transport.ResetOutput = c.resetOutput;
-        rig.transport.MoveAfterReset = false;
-        WaitWindow window(rig.host, rig.transport, c.kind, c.functionCode);
+        WaitWindow window(rig.host, rig.line, c.kind, c.functionCode, {c.resetOutput, false});
         EXPECT_EQ(window.tickInterval(), c.tickMs);
         EXPECT_EQ(window.progress(), 0);
 
@@ -49,20 +47,21 @@ TEST(WaitWindow, ResetMovesTheOutputToBothEndsAtTheFifthTick)
                           Case{WaitWindow::Kind::TrafficLight, "Warten_Ampel", 250}}) {
         SCOPED_TRACE(c.objectName);
         SimRig rig({"R5--XC42"});
-        rig.transport.ResetOutput = 6;
-        rig.transport.MoveAfterReset = true;
-        WaitWindow window(rig.host, rig.transport, c.kind, 1);
+        WaitWindow window(rig.host, rig.line, c.kind, 1, {6, true});
         EXPECT_EQ(window.objectName(), QString::fromLatin1(c.objectName));
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Bitte warten..."));
 
-        rig.host.runModal(window);
+        {
+            // The window runs inside the operation that shows it.
+            const Line::Operation operation = rig.line.begin();
+            rig.host.runModal(window);
+        }
         const auto& log = rig.device.log();
         ASSERT_EQ(rig.frames().size(), 2u);
         EXPECT_EQ(rig.frames()[0], QByteArray("\x86\r"));
         EXPECT_EQ(rig.frames()[1], QByteArray("\x96\r"));
         EXPECT_NEAR(log.front().timeUs / 1000.0, 5000, 10);  // the frame itself takes 4 ms
         EXPECT_EQ((log.back().timeUs - log.front().timeUs) / 1000, c.pauseMs);
-        EXPECT_EQ(rig.transport.ResetOutput, 0);
         EXPECT_EQ(window.progress(), WaitWindow::Ticks);
         // A tick that fell due during the pause comes right after it, so the
         // window still closes after ten seconds (plus at most the pause).
@@ -74,19 +73,17 @@ TEST(WaitWindow, ResetMovesTheOutputToBothEndsAtTheFifthTick)
 TEST(WaitWindow, ResetOfADecoderOutsideTheSwitchGroupOnlyWaits)
 {
     SimRig rig({"N7966445"});
-    rig.transport.ResetOutput = 2;
-    rig.transport.MoveAfterReset = true;
-    WaitWindow window(rig.host, rig.transport, WaitWindow::Kind::Servo, 1);
+    WaitWindow window(rig.host, rig.line, WaitWindow::Kind::Servo, 1, {2, true});
+    const Line::Operation operation = rig.line.begin();
     rig.host.runModal(window);
     EXPECT_TRUE(rig.frames().empty());
-    EXPECT_EQ(rig.transport.ResetOutput, 0);
     EXPECT_EQ(window.progress(), WaitWindow::Ticks);
 }
 
 TEST(WaitWindow, TheTrafficLightWindowHasItsOwnText)
 {
     SimRig rig;
-    WaitWindow window(rig.host, rig.transport, WaitWindow::Kind::TrafficLight, 2);
+    WaitWindow window(rig.host, rig.line, WaitWindow::Kind::TrafficLight, 2);
     window.setWindowTitle(QStringLiteral("Decoder wird neu gestartet, bitte warten..."));
     auto* label = window.findChild<QLabel*>(QStringLiteral("Label1"));
     ASSERT_NE(label, nullptr);

@@ -1,4 +1,4 @@
-#include "link/PortSwitch.h"
+#include "platform/PortSwitch.h"
 
 namespace qb {
 

@@ -1,10 +1,10 @@
-#include "decoder/Detection.h"
+#include "decoder/ModelCode.h"
 
 #include <gtest/gtest.h>
 
 using namespace qb;
 
-TEST(Detection, ModelCodeAndVariantOfAnAnswer)
+TEST(ModelCode, ModelCodeAndVariantOfAnAnswer)
 {
     struct Case {
         const char* reversed;
@@ -33,7 +33,16 @@ TEST(Detection, ModelCodeAndVariantOfAnAnswer)
         SCOPED_TRACE(c.reversed);
         const auto at = findModelCode(c.reversed);
         EXPECT_EQ(at, c.at);
-        if (at)
+        if (at) {
             EXPECT_EQ(variantForAnswer(c.reversed, *at), c.variant);
+        }
     }
+}
+
+TEST(ModelCode, OutputDigitOfEveryOutput)
+{
+    // Outputs 10..16 answer with the characters after '9', 16 with "0".
+    const char expected[] = "123456789:;<=>?0";
+    for (int n = 1; n <= 16; ++n)
+        EXPECT_EQ(outputDigit(n), expected[n - 1]) << n;
 }

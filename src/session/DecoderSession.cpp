@@ -1,0 +1,468 @@
+#include "session/DecoderSession.h"
+
+#include "decoder/DecoderTables.h"
+#include "decoder/FamilyLayout.h"
+#include "decoder/ModelCode.h"
+#include "link/CommandCatalogue.h"
+#include "link/Texts.h"
+#include "memory/BlockDecode.h"
+#include "memory/ConfigBlock.h"
+#include "platform/Host.h"
+#include "platform/SerialPort.h"
+#include "session/Connection.h"
+#include "session/Detection.h"
+#include "session/ServoWrites.h"
+
+namespace qb {
+
+namespace {
+
+constexpr int MaxRecoveries = 2;
+constexpr int FirstReconnectMs = 2000;
+constexpr int LaterReconnectMs = 1000;
+
+}  // namespace
+
+DecoderSession::DecoderSession(Services services, SessionView& view)
+    : host_(services.host),
+      port_(services.port),
+      view_(view),
+      line_(std::make_unique<Line>(host_, port_, identity_)),
+      connection_(std::make_unique<Connection>(host_, port_, services.settings, services.machine, view_)),
+      detection_(std::make_unique<Detection>(host_, *connection_, *line_, view_)),
+      servoWrites_(std::make_unique<ServoWrites>(host_, *line_, identity_, settings_, view_)),
+      timer3_(host_.createTimer())
+{
+    timer3_->setInterval(FirstReconnectMs);
+    timer3_->setHandler([this] { reconnect(); });
+    port_.setEventHandler([this](CommEvent event) { onCommEvent(event); });
+}
+
+DecoderSession::~DecoderSession()
+{
+    port_.setEventHandler({});
+}
+
+void DecoderSession::setOutputNames(const QStringList& names)
+{
+    identity_.OutputNames = names;
+    identity_.EntryCount = static_cast<int>(names.size());
+    view_.showOutputNames();
+}
+
+QString DecoderSession::outputName(int n) const
+{
+    if (identity_.PairedFamily != 0)
+        return identity_.outputName(n);
+    return QStringLiteral("Servo ") + QString::number(n);
+}
+
+// --- Start and end ---------------------------------------------------------
+
+void DecoderSession::loadSettings(const QString& programFolder, std::optional<int> portForThisRun)
+{
+    connection_->loadSettings(programFolder, portForThisRun);
+    settings_.OutputNumber = 1;
+    identity_.PairedFamily = 0;
+    identity_.PairedOutputs = false;
+    identity_.ActiveTestOutput = 0;
+}
+
+void DecoderSession::openAtStart()
+{
+    connection_->openAtStart();
+}
+
+void DecoderSession::runStartupSequence()
+{
+    if (dialogActive_.isSet() || connection_->portNumber() < 1) {
+        startupQueryActive_ = false;
+        return;
+    }
+    const Line::Operation operation = line_->beginQuietly();
+    if (!operation)
+        return;  // never while another operation talks to the decoder
+    startupSequence();
+}
+
+void DecoderSession::startupSequence()
+{
+    const int port = connection_->portNumber();
+    if (port < 1) {
+        startupQueryActive_ = false;
+        return;
+    }
+    view_.checkPortEntry(port, 0);
+    view_.setPortDisplay(Connection::portText(port));
+    settings_.TakePowerOffFromDecoder = true;
+    detection_->startCounting();
+    auto detect = [this] {
+        const Detection::Result result = detection_->detect(settings_.OutputNumber);
+        if (result.variant)
+            identity_.ProtocolVariant = *result.variant;
+        return result.outcome;
+    };
+    using Outcome = Detection::Outcome;
+    Outcome outcome = detect();
+    // Only a failed first attempt moves on to the second speed; a decoder
+    // that has just answered is not asked again at another speed.
+    if (detection_->altBaudTried() && outcome == Outcome::Failed && !host_.quitRequested()) {
+        connection_->reopen(Connection::SecondSettings);
+        outcome = detect();
+        while (outcome == Outcome::Failed && detection_->attemptsLeft() != 0 && !host_.quitRequested())
+            outcome = detect();
+    }
+    if (host_.quitRequested() || outcome == Outcome::GaveUp || outcome == Outcome::Ended)
+        return;
+    if (outcome == Outcome::PortFailed) {
+        // No power-on query either: there is no open port to ask through.
+        view_.setStatus(Connection::portMissingStatus(port));
+        return;
+    }
+    identify();
+    if (host_.quitRequested())
+        return;
+    if (isInGroup(DecoderGroup::StartupStateGroup, identity_.DecoderId))
+        queryPowerUpState();
+    else
+        startupQueryActive_ = false;
+}
+
+void DecoderSession::queryPowerUpState()
+{
+    const Reply reply = line_->exchange(commands::powerUpStateQuery());
+    if (reportFailure(reply))
+        return;
+    startupQueryActive_ = true;
+    const char state = reply.text.isEmpty() ? 0 : reply.text[0];
+    if (state == '0' || state == '1') {
+        view_.showPowerUpState(state == '1' ? QStringLiteral("Servos \"EIN\" beim Einschalten")
+                                            : QStringLiteral("Servos \"AUS\" beim Einschalten"));
+        startupQueryActive_ = false;
+        return;
+    }
+    host_.message(texts::transferError());
+}
+
+void DecoderSession::selectPort(int n)
+{
+    const Line::Operation operation = line_->begin();
+    if (!operation)
+        return;
+    connection_->choosePort(n);
+    const Detection::Result result = detection_->detect(settings_.OutputNumber);
+    if (result.variant)
+        identity_.ProtocolVariant = *result.variant;
+    using Outcome = Detection::Outcome;
+    // A first failure of the run only marks the second speed; the
+    // identification then makes its own read.
+    if (result.outcome == Outcome::Detected || result.outcome == Outcome::Failed) {
+        if (!host_.quitRequested())
+            identify();
+    }
+}
+
+QStringList DecoderSession::scanPorts()
+{
+    // Trying ports re-targets the one connection: not while it is in use.
+    const Line::Operation operation = line_->begin();
+    if (!operation)
+        return {};
+    return connection_->scanPorts();
+}
+
+bool DecoderSession::chooseScannedPort(int listIndex)
+{
+    const Line::Operation operation = line_->begin();
+    return operation && connection_->chooseScannedPort(listIndex);
+}
+
+void DecoderSession::choosePanelPort(int n)
+{
+    if (connection_->choosePanelPort(n))
+        return;
+    host_.message(QStringLiteral("Softwarefehler 003"), Buttons::Ok, QStringLiteral("Fehler"), Icon::Critical);
+    endProgram();
+}
+
+void DecoderSession::endProgram()
+{
+    view_.endProgram();
+}
+
+void DecoderSession::programEnding()
+{
+    connection_->close();
+    shuttingDown_ = true;
+    timer3_->setEnabled(false);
+    host_.requestQuit();
+}
+
+void DecoderSession::fatal(const QString& message)
+{
+    host_.message(message);
+    endProgram();
+}
+
+// --- The decoder's power line ------------------------------------------------
+
+void DecoderSession::onCommEvent(CommEvent event)
+{
+    if (!connection_->powerWatchArmed())
+        return;
+    switch (event) {
+    case CommEvent::FrameError:
+        line_->noteFramingError();
+        break;
+    case CommEvent::DsrChange:
+        if (!port_.dsr())
+            powerLost();
+        break;
+    case CommEvent::LinkLost:
+        powerLost();
+        break;
+    }
+}
+
+void DecoderSession::powerLost()
+{
+    connection_->suspendPowerWatch();
+    const Answer answer = host_.message(texts::lines({QStringLiteral("Achtung!"),
+                                                      QStringLiteral("Decoder wurde oder ist ausgeschaltet."),
+                                                      QStringLiteral("Wollen Sie das Programm beenden?")}),
+                                        Buttons::YesNo);
+    identity_.ProtocolVariant = 0;
+    if (answer == Answer::Yes) {
+        connection_->close();
+        endProgram();
+        return;
+    }
+    host_.message(texts::lines({QStringLiteral("Schalten Sie den Decoder wieder ein, oder stellen "),
+                                QStringLiteral("Sie die Verbindung zu einem anderen Decoder her.")}));
+    timer3_->setEnabled(true);
+}
+
+void DecoderSession::reconnect()
+{
+    // Another operation may still be running its course: the timer then
+    // tries again a second later.
+    timer3_->setInterval(LaterReconnectMs);
+    const Line::Operation operation = line_->beginQuietly();
+    if (!operation)
+        return;
+    timer3_->setEnabled(false);
+    view_.closeDecoderWindows();
+    // The dialogs just closed still hold their flag until they have unwound;
+    // the reconnect detects all the same.
+    startupSequence();
+}
+
+// --- Identification ------------------------------------------------------------
+
+void DecoderSession::rereadTestOutput()
+{
+    if (line_->readBlock(identity_.ActiveTestOutput).status == ReplyStatus::Garbled)
+        fatal(texts::decoderGone());
+}
+
+void DecoderSession::identify()
+{
+    if (identity_.ActiveTestOutput >= 1)
+        return rereadTestOutput();
+    if (!connection_->ensurePortOpen(detection_->attemptsLeft()))
+        return;  // the port-open timer has told the user
+    const int n = settings_.OutputNumber;
+    const Reply reply = line_->readBlock(n);
+    if (reply.status == ReplyStatus::Ending || reply.status == ReplyStatus::LineBusy)
+        return;
+    if (reply.status == ReplyStatus::Garbled)
+        return fatal(texts::lines({QStringLiteral("Timeout oder Datenfehler vom Decoder!"),
+                                   QStringLiteral("Decoder ist vermutlich nicht eingeschaltet."),
+                                   QStringLiteral("Programm wird beendet.")}));
+    const ConfigBlock block(reply.text);
+    if (block.outputDigit() != outputDigit(n))
+        return fatal(texts::lines({QStringLiteral("Datenfehler!"), {}, QStringLiteral("Starten Sie das Programm neu!")}));
+
+    view_.setHintText(QString());
+    const QString id = block.decoderId();
+    if (!isKnownId(id)) {
+        host_.message(texts::lines({QStringLiteral("Der angeschlossene Decoder hat nicht die richtige Kennung!"), {},
+                                    QStringLiteral("Dieses Programm ist für Servo Decoder."), {},
+                                    QStringLiteral("Empfangene Kennung ist ") + id}));
+    } else {
+        const FamilyLayout layout = layoutForDecoder(id, settings_.AddressMode, block.field(2).value_or(0));
+        identity_.DecoderId = id;
+        identity_.OutputCount = layout.OutputCount;
+        if (layout.EntryCount)
+            identity_.EntryCount = *layout.EntryCount;
+        // Set from every accepted identification, so that a swapped decoder
+        // does not keep the pair rules of the one before.
+        identity_.PairedFamily = layout.PairedFamily;
+        if (layout.PairedOutputs)
+            identity_.PairedOutputs = *layout.PairedOutputs;
+        if (layout.Mode)
+            identity_.Mode = *layout.Mode;
+        identity_.ProtocolVariant = layout.ProtocolVariant;
+        identity_.OutputNames = layout.listFilled ? layout.entries : QStringList();
+        view_.applyLayout(layout);
+        view_.setStatus(layout.statusLiteral + id);
+        if (!id.startsWith(QLatin1String("BR5")) && view_.hintText().isEmpty())
+            view_.setHintText(QStringLiteral("Wählen Sie aus der Liste das Servo aus, (Doppelclick) das Sie programmieren wollen."));
+        view_.enableOutputList();
+    }
+    showBlock(block);
+}
+
+// --- Outputs ---------------------------------------------------------------------
+
+ReadOutcome DecoderSession::selectOutput(int n)
+{
+    const Line::Operation operation = line_->begin();
+    if (!operation)
+        return ReadOutcome::Refused;
+    if (connection_->portNumber() < 1) {
+        host_.message(QStringLiteral("Sie müssen zuerst einen COM-Port(1-8) über das Menü auswählen!"));
+        return ReadOutcome::Failed;
+    }
+    if (n < 1 || n > identity_.OutputNames.size())
+        return ReadOutcome::Failed;
+    view_.showSelection(n);
+    settings_.TakePowerOffFromDecoder = true;
+    settings_.OutputNumber = n;
+    if (!connection_->isOpen() && !connection_->ensurePortOpen(detection_->attemptsLeft()))
+        return ReadOutcome::Failed;
+    const ReadOutcome outcome = readOutput();
+    view_.showReadOutcome(outcome);
+    return outcome;
+}
+
+ReadOutcome DecoderSession::readOutput()
+{
+    const int n = settings_.OutputNumber;
+    const Reply reply = line_->readBlock(n);
+    if (reply.status == ReplyStatus::Ending)
+        return ReadOutcome::Ended;
+    if (reply.status == ReplyStatus::LineBusy)
+        return ReadOutcome::Failed;
+    if (reply.status == ReplyStatus::Garbled) {
+        host_.message(QStringLiteral("Datenfehler vom Decoder !"));
+        return ReadOutcome::Failed;
+    }
+    const ConfigBlock block(reply.text);
+    if (n == 16 && block.outputDigit() != '0') {
+        fatal(texts::lines({QStringLiteral("Datenfehler!"), {},
+                            QStringLiteral("Das Servo ") + QString(QChar::fromLatin1(block.outputDigit().value_or(' '))) +
+                                QStringLiteral(" anstatt ") + QString::number(n) + QStringLiteral(" hat geantwortet!"),
+                            QStringLiteral("Das Programm wird beendet.")}));
+        return ReadOutcome::Ended;
+    }
+    if (const auto progress = readProgressText(n, identity_.Mode, identity_.PairedFamily))
+        view_.setStatus(*progress);
+    const QString id = block.decoderId();
+    if ((id == "R7644940" && identity_.OutputCount == 8) || (id == "R5494940" && identity_.OutputCount == 4)) {
+        host_.message(texts::lines({QStringLiteral("Der angeschlossene Decoder hat nicht die richtige Kennung!"), {},
+                                    QStringLiteral("Empfangene Kennung ist ") + id}));
+        return ReadOutcome::NotAccepted;
+    }
+    return showBlock(block);
+}
+
+ReadOutcome DecoderSession::showBlock(const ConfigBlock& block)
+{
+    DecodeContext context;
+    context.OutputNumber = settings_.OutputNumber;
+    context.PanelMode = static_cast<int>(identity_.Mode);
+    context.DecoderId = identity_.DecoderId;
+    context.ProtocolVariant = identity_.ProtocolVariant;
+    context.TakePowerOffFromDecoder = settings_.TakePowerOffFromDecoder;
+    context.SuppressPowerOffPush = settings_.SuppressPowerOffPush;
+    context.PowerOff = settings_.PowerOff;
+    context.FunctionCode = settings_.FunctionCode;
+    context.DirectionReversed = settings_.DirectionReversed;
+    context.AddressMode = settings_.AddressMode;
+    context.SelectedLayoutCode = selectedLayoutCode_;
+    const DecodedBlock decoded = decodeBlock(block, context);
+    applyDecoded(settings_, decoded);
+    view_.showDecoded(decoded);
+
+    switch (decoded.Outcome) {
+    case DecodeOutcome::Decoded:
+        recoveries_ = 0;
+        return ReadOutcome::Decoded;
+    case DecodeOutcome::Implausible:
+        return recover(decoded);
+    case DecodeOutcome::PowerOffPush:
+        // The program's own power-off setting goes to the decoder; the write
+        // reads the output back and takes the bit from the decoder then.
+        settings_.TakePowerOffFromDecoder = true;
+        writeServoConfig();
+        settings_.TakePowerOffFromDecoder = true;
+        return ReadOutcome::Decoded;
+    case DecodeOutcome::Fatal:
+        fatal(decoded.Message);
+        return ReadOutcome::Ended;
+    }
+    return ReadOutcome::Failed;
+}
+
+ReadOutcome DecoderSession::recover(const DecodedBlock& decoded)
+{
+    host_.message(decoded.Message);
+    if (++recoveries_ > MaxRecoveries) {
+        recoveries_ = 0;
+        return ReadOutcome::Decoded;
+    }
+    const int n = settings_.OutputNumber;
+    line_->exchange(commands::outputReset(n));
+    // Read again as the output list's double click does.
+    return selectOutput(n);
+}
+
+bool DecoderSession::writeServoConfig()
+{
+    const int n = settings_.OutputNumber;
+    commands::ServoConfig config = servoConfigFor(settings_, n, identity_.ProtocolVariant);
+    // A turnout without bounce writes no bounce: the settings follow the frame.
+    commands::applyValueWordRule(config);
+    settings_.BounceCode = config.bounceCode;
+    settings_.BounceAmount = static_cast<qint32>(config.bounceAmount);
+    if (reportFailure(line_->exchange(commands::servoConfigWrite(config))))
+        return false;
+    view_.setStatus(outputName(n) + QStringLiteral(" Daten geändert"));
+    readOutput();
+    return true;
+}
+
+bool DecoderSession::resetServoByProgram(int n)
+{
+    return servoWrites_->resetByProgram(n);
+}
+
+bool DecoderSession::copyServoByProgram(int target)
+{
+    return servoWrites_->copyByProgram(target);
+}
+
+// --- The windows' exchanges ---------------------------------------------------------
+
+Reply DecoderSession::exchange(const Frame& frame)
+{
+    return line_->exchange(frame);
+}
+
+void DecoderSession::switchOutput(int n, int s)
+{
+    line_->switchOutput(n, s);
+}
+
+void DecoderSession::delay(int ms)
+{
+    line_->delay(ms);
+}
+
+bool DecoderSession::reportFailure(const Reply& reply)
+{
+    return qb::reportFailure(host_, reply);
+}
+
+}  // namespace qb

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <Qt>
+
+class QAbstractButton;
+class QAction;
+class QListWidget;
+class QMainWindow;
+class QMenu;
+class QWidget;
+
+// What a user does with mouse and keyboard, as real widget events.
+namespace qb::test {
+
+// A left click in the middle of the button.
+void click(QAbstractButton* button);
+// A double click on the list entry of that row.
+void doubleClickEntry(QListWidget* list, int row);
+// A key pressed and released in the widget.
+void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Characters typed into the widget, one key at a time.
+void type(QWidget* widget, const QString& text);
+
+// Clicks the menu's title in the window's menu bar; returns whether its popup opened.
+bool openMenu(QMainWindow& window, QMenu* menu);
+// Opens the menu from the menu bar and clicks the entry in its popup;
+// false when the popup did not open or the entry is not there to click.
+bool chooseMenuEntry(QMainWindow& window, QMenu* menu, QAction* entry);
+// The menu that holds the entry.
+QMenu* menuOf(QMainWindow& window, QAction* entry);
+bool chooseMenuEntry(QMainWindow& window, QAction* entry);
+
+}  // namespace qb::test
