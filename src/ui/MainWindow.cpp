@@ -62,8 +62,11 @@ MainWindow::MainWindow(Services services)
     servoPanel_ = std::make_unique<ServoPanel>(context);
     trafficLightPanel_ = std::make_unique<TrafficLightPanel>(context);
     coilPanel_ = std::make_unique<CoilPanel>(context);
-    for (OutputPanel* panel : std::initializer_list<OutputPanel*>{servoPanel_.get(), trafficLightPanel_.get(), coilPanel_.get()})
+    for (OutputPanel* panel : std::initializer_list<OutputPanel*>{servoPanel_.get(), trafficLightPanel_.get(), coilPanel_.get()}) {
+        panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
         ui_->Panels->addWidget(panel);
+    }
+    servoPanel_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     servoPanel_->attachMenuEntries(*ui_->mnu_neutral, *ui_->mnu_servo);
     servoMenus_ = std::make_unique<ServoMenus>(context, *this);
 
@@ -250,8 +253,21 @@ void MainWindow::applyLayout(const FamilyLayout& layout)
     applyMenus(layout);
     for (OutputPanel* panel : std::initializer_list<OutputPanel*>{servoPanel_.get(), trafficLightPanel_.get(), coilPanel_.get()})
         panel->applyLayout(layout);
-    ui_->Panels->setCurrentWidget(&activePanel());
+    showPanel(activePanel());
     fillOutputList();
+}
+
+void MainWindow::showPanel(OutputPanel& panel)
+{
+    if (ui_->Panels->currentWidget() == &panel)
+        return;
+    // The stack is as large as the panel it shows, not as the largest one.
+    for (int i = 0; i < ui_->Panels->count(); ++i)
+        ui_->Panels->widget(i)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    panel.setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    ui_->Panels->setCurrentWidget(&panel);
+    ui_->Panels->updateGeometry();
+    resize(size().expandedTo(minimumSizeHint()));
 }
 
 void MainWindow::fillOutputList()
@@ -287,7 +303,7 @@ void MainWindow::showSelection(int n)
     ui_->Status->setEnabled(true);
     ui_->FrameCom->hide();
     OutputPanel& panel = activePanel();
-    ui_->Panels->setCurrentWidget(&panel);
+    showPanel(panel);
     panel.showSelection(entryText);
     if (session_->identity().ProtocolVariant == 2)
         menu("mnu_copy")->menuAction()->setEnabled(true);

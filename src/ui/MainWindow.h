@@ -85,6 +85,7 @@ protected:
 
 private:
     void connectMenus();
+    void showPanel(OutputPanel& panel);
     void fillOutputList();
     void applyMenus(const FamilyLayout& layout);
     QAction* entry(const char* menuArray, int n) const;
