@@ -13,6 +13,8 @@ CoilPanel::CoilPanel(WindowContext context, QWidget* parent)
 {
     ui_->setupUi(this);
     indicators().attach(context_.session.settings());
+    // Nothing is saved before the decoder's data are on screen.
+    ui_->cmdSpulenzeit->setEnabled(false);
 }
 
 CoilPanel::~CoilPanel() = default;
@@ -41,12 +43,10 @@ void CoilPanel::showDecoded(const DecodedBlock& d)
     if (d.CoilInputOption) {
         setOptionChecked(*d.CoilInputOption == 0 ? ui_->opt_einszueins_0 : ui_->opt_einszueins_1, true);
         ui_->frm_letzte_Spule->setEnabled(*d.CoilInputOption == 1);
-        if (*d.CoilInputOption == 0)
-            for (QRadioButton* option : rowEnds)
-                setOptionChecked(option, false);
     }
-    if (d.CoilRowEnd && *d.CoilRowEnd >= 0 && *d.CoilRowEnd < 7)
-        setOptionChecked(rowEnds[*d.CoilRowEnd], true);
+    if (d.CoilRowEnd)
+        for (int i = 0; i < 7; ++i)
+            setOptionChecked(rowEnds[i], i == *d.CoilRowEnd);
     if (d.Outcome != DecodeOutcome::Decoded)
         return;
     // The switch-on time from the left and right ends and the time scale.
@@ -55,10 +55,18 @@ void CoilPanel::showDecoded(const DecodedBlock& d)
         ui_->txtEinschaltzeit->setText(*time);
         ui_->lblAktuell->setText(*time);
     }
+    ui_->cmdSpulenzeit->setEnabled(true);
 }
 
-void CoilPanel::showReadOutcome(ReadOutcome)
+void CoilPanel::showReadOutcome(ReadOutcome outcome)
 {
+    if (outcome == ReadOutcome::Decoded)
+        return;
+    // The time of another coil is not shown under this one's name.
+    ui_->txtEinschaltzeit->clear();
+    ui_->lblAktuell->clear();
+    indicators().clear();
+    ui_->cmdSpulenzeit->setEnabled(false);
 }
 
 }  // namespace qb

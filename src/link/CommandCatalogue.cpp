@@ -340,14 +340,15 @@ AnswerClass answerClass(const Frame& frame)
 int blockLength(int protocolVariant)
 {
     switch (protocolVariant) {
+    case 1:
+        return ShortestBlock;
     case 2:
         return 79;
-    case 3:
-        return 80;
     default:
-        // Variant 1, and a decoder whose variant is not known yet: the
-        // shortest block, which holds the identification in every variant.
-        return 78;
+        // Variant 3, and a decoder whose variant is not known (yet, or
+        // since it lost power): the longest; a shorter block is there when
+        // the time-out ends the wait.
+        return 80;
     }
 }
 

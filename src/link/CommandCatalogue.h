@@ -149,9 +149,11 @@ constexpr int RamDumpLength = 2304;
 
 // The answer class of a frame; None for bytes that are no command.
 AnswerClass answerClass(const Frame& frame);
-// Characters of a configuration block: 78, 79 or 80 by protocol variant; 78
+// Characters of a configuration block: 78, 79 or 80 by protocol variant; 80
 // while the variant is not known.
 int blockLength(int protocolVariant);
+// The shortest block (variant 1): it holds the identification in every variant.
+constexpr int ShortestBlock = 78;
 // Characters to await: 0 for none, 1 for ACK, any answer and the state digit;
 // a block is as long as blockLength says.
 int awaitedLength(AnswerClass answer, int protocolVariant);

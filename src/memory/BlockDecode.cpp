@@ -150,8 +150,13 @@ public:
         polarity();
         if (!powerOff())
             return r_;
-        if (flags_)
+        if (flags_) {
             function(*flags_);
+            // Each step clears the option of a bit that is not set: with none
+            // of the four set, no option stays selected.
+            if (!r_.SelectedOption)
+                r_.SelectedOption = FunctionOption::None;
+        }
         if (!fieldTwo())
             return r_;
         if (generation_ == 3)
@@ -304,8 +309,8 @@ private:
             }
         } else if (coilMode_) {
             // Each input its own coil (bit 7) leaves no row end.
-            if (flags_ && !bit(*flags_, 7) && *f2 >= 1 && *f2 <= 7)
-                r_.CoilRowEnd = *f2 - 1;
+            const bool chain = flags_ && !bit(*flags_, 7) && *f2 >= 1 && *f2 <= 7;
+            r_.CoilRowEnd = chain ? *f2 - 1 : DecodedBlock::NoRowEnd;
         } else if (servoMode_) {
             const QString text = brandText(*f2, sound_);
             if (!text.isEmpty())

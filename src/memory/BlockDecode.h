@@ -47,6 +47,7 @@ enum class FunctionOption {
     Automatic,       // "Automatik"
     CommandStation,  // "Digital-Zentrale "
     PhasesSingly,    // "Ampel Phasen einzeln schaltbar"
+    None,            // no option selected
 };
 
 // Everything a decode determines, in the order it is determined. A decode
@@ -93,7 +94,9 @@ struct DecodedBlock {
     std::optional<bool> BounceLeft, BounceRight;    // check boxes "Links" / "Rechts"
     std::optional<bool> RepetitionFrameVisible;     // frame "Wiederholungen"
     std::optional<bool> BounceFrameVisible;         // frame "Nachfedern"
-    std::optional<FunctionOption> SelectedOption;   // unset: none of bits 3..0, leave as is
+    // The option selected after the function bits; None when none of them
+    // selects one (every other option is cleared); unset without field 1.
+    std::optional<FunctionOption> SelectedOption;
     std::optional<QString> FunctionFrameCaption;    // frame "Servo steuert:"
     std::optional<QString> FunctionLabel;           // lblOption3456
 
@@ -108,8 +111,10 @@ struct DecodedBlock {
     std::optional<int> CrossingLayoutCode;
     bool SelectCrossingOption = false;  // SelectedLayoutCode was 0 or equals the stored layout
     std::optional<bool> PedestrianPhase, DemandLight, BusLaneFirstLane;  // generations 2 and 3
-    // Coil mode: the row-end option index 0..6 ("Spule 2".."Spule 8");
-    // unset selects none (each input its own coil, or field 2 outside 1..7).
+    // Coil mode: the row-end option index 0..6 ("Spule 2".."Spule 8"), or
+    // NoRowEnd (each input its own coil, or field 2 outside 1..7); unset
+    // without field 2.
+    static constexpr int NoRowEnd = -1;
     std::optional<int> CoilRowEnd;
 
     // Generation 3: bus-lane boxes A..D from the bus-lane digit.

@@ -232,18 +232,37 @@ void ServoPanel::updateEndFlags()
     }
 }
 
+void ServoPanel::clearValues()
+{
+    for (QLineEdit* box : {ui_->Linker_Wert, ui_->Rechter_Wert, ui_->IST_Pos, ui_->SOLL_Pos, ui_->Laufzeit_links,
+                           ui_->Laufzeit_rechts, ui_->Neutralstellung, ui_->Nachfedern_wert, ui_->Nachfedern_Prozent,
+                           ui_->Wiederholung_Wert})
+        box->clear();
+    for (QLabel* label : {ui_->lblLinker_Wert, ui_->lblRechter_Wert, ui_->lblIST_Pos, ui_->lblSOLL_Pos,
+                          ui_->lblLaufzeit_links, ui_->lblLaufzeit_rechts, ui_->lblNeutralstellung,
+                          ui_->lblNachfedern_wert, ui_->lblNachfedern_Prozent, ui_->lblWiederholung_Wert,
+                          ui_->Fabrikat, ui_->lblOption12, ui_->lblStrom_aus})
+        label->clear();
+    for (QAbstractButton* option : std::initializer_list<QAbstractButton*>{
+             ui_->Option1, ui_->Option2, ui_->Strom_aus, ui_->Nachfedern_links, ui_->Nachfedern_rechts})
+        setOptionChecked(option, false);
+    indicators().clear();
+}
+
 void ServoPanel::showReadOutcome(ReadOutcome outcome)
 {
+    const bool read = outcome == ReadOutcome::Decoded;
+    // Nothing of another output stays under this output's name, and nothing
+    // writes to it until it has been read.
+    if (!read)
+        clearValues();
     updateEndFlags();
     const DecoderIdentity& identity = context_.session.identity();
-    if (outcome == ReadOutcome::Decoded) {
-        ui_->S_Konfigurieren->setEnabled(!identity.DecoderId.startsWith(QLatin1String("B5")));
-        ui_->Command2->setEnabled(true);
-        ui_->Command3->setEnabled(true);
-        ui_->Command4->setEnabled(true);
-    }
+    ui_->S_Konfigurieren->setEnabled(read && !identity.DecoderId.startsWith(QLatin1String("B5")));
+    for (QPushButton* button : {ui_->Command2, ui_->Command3, ui_->Command4})
+        button->setEnabled(read);
     if (identity.PairedFamily == 4)
-        ui_->S_Konfigurieren->setEnabled(context_.session.settings().OutputNumber % 2 == 1);
+        ui_->S_Konfigurieren->setEnabled(read && context_.session.settings().OutputNumber % 2 == 1);
 }
 
 QString ServoPanel::outputName() const

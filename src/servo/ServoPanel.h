@@ -57,6 +57,7 @@ protected:
 
 private:
     void connectIndicators();
+    void clearValues();
     void updateEndFlags();
     // Sends an adjust begin/end command and reports its answer; false on a time-out.
     bool switchAdjustPower(bool begin);

@@ -78,6 +78,12 @@ ServoTypeDialog::ServoTypeDialog(Host& host, OutputSettings& settings, const Dec
 {
     ui_->setupUi(this);
     setModal(true);
+    // The hint keeps its place while hidden: shown on focus, it must not push
+    // the controls below away under the mouse.
+    ui_->Text1->setText(hintFor(QStringLiteral("Flügelsignal")));
+    QSizePolicy hintPolicy = ui_->Text1->sizePolicy();
+    hintPolicy.setRetainSizeWhenHidden(true);
+    ui_->Text1->setSizePolicy(hintPolicy);
     ui_->Text1->hide();
     // Digits only: a sign or letters would end up in the value word of the write.
     ui_->Nachfedern_wert->setValidator(

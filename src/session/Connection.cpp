@@ -5,6 +5,8 @@
 #include "platform/Stores.h"
 #include "session/SessionView.h"
 
+#include <utility>
+
 namespace qb {
 
 const QString Connection::AppName = QStringLiteral("Quenbrix_551");
@@ -166,8 +168,9 @@ QStringList Connection::scanPorts()
     QStringList entries;
     foundPorts_.fill(0);
     foundCount_ = 0;
-    // Trying a port re-targets the one connection, so it is left closed; the
-    // next exchange opens the chosen port again.
+    // Trying a port re-targets the one connection: it is closed first, and
+    // opened again when the dialog closes without a choice.
+    openBeforeScan_ = openBeforeScan_ || port_.isOpen();
     port_.close();
     for (int n = 1; n <= ScanCount; ++n) {
         if (port_.open(n, lineSettings_) != OpenError::None)
@@ -179,10 +182,18 @@ QStringList Connection::scanPorts()
     return entries;
 }
 
+void Connection::restoreAfterScan()
+{
+    if (std::exchange(openBeforeScan_, false) && !port_.isOpen() && portNumber_ >= 1)
+        reopen(lineSettings_);
+}
+
 bool Connection::chooseScannedPort(int listIndex)
 {
     if (listIndex < 0 || listIndex >= foundCount_)
         return false;
+    // The chosen port is opened at its next use.
+    openBeforeScan_ = false;
     portNumber_ = foundPorts_[listIndex];
     view_.setPortDisplay(portText(portNumber_));
     view_.checkPortEntry(portNumber_, ScanCount);

@@ -51,6 +51,9 @@ public:
     void choosePort(int n);
     // Tries ports 1..16; returns the list texts and remembers the ports found.
     QStringList scanPorts();
+    // The scan dialog closed without a choice: the port open before the scan
+    // is open again, at the line settings in use.
+    void restoreAfterScan();
     // A double click in the scan list; false when the row names no port.
     bool chooseScannedPort(int listIndex);
     // A test panel's own port menu; false when the machine-wide value could
@@ -90,6 +93,7 @@ private:
     QString lastOpenError_;
     std::array<int, 17> foundPorts_{};
     int foundCount_ = 0;
+    bool openBeforeScan_ = false;
     // The port-open timer's outcome.
     enum class Opening { Idle, Waiting, Ready, Failed } opening_ = Opening::Idle;
     int attemptsShown_ = 0;

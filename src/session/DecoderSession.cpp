@@ -177,6 +177,12 @@ bool DecoderSession::chooseScannedPort(int listIndex)
     return operation && connection_->chooseScannedPort(listIndex);
 }
 
+void DecoderSession::portScanClosed()
+{
+    // Not an exchange: the port is only opened where the scan left it closed.
+    connection_->restoreAfterScan();
+}
+
 void DecoderSession::choosePanelPort(int n)
 {
     if (connection_->choosePanelPort(n))
@@ -329,9 +335,9 @@ ReadOutcome DecoderSession::selectOutput(int n)
     view_.showSelection(n);
     settings_.TakePowerOffFromDecoder = true;
     settings_.OutputNumber = n;
-    if (!connection_->isOpen() && !connection_->ensurePortOpen(detection_->attemptsLeft()))
-        return ReadOutcome::Failed;
-    const ReadOutcome outcome = readOutput();
+    selectedOutputRead_ = false;
+    const bool open = connection_->isOpen() || connection_->ensurePortOpen(detection_->attemptsLeft());
+    const ReadOutcome outcome = open ? readOutput() : ReadOutcome::Failed;
     view_.showReadOutcome(outcome);
     return outcome;
 }
@@ -339,16 +345,21 @@ ReadOutcome DecoderSession::selectOutput(int n)
 ReadOutcome DecoderSession::readOutput()
 {
     const int n = settings_.OutputNumber;
+    selectedOutputRead_ = false;
     const Reply reply = line_->readBlock(n);
     if (reply.status == ReplyStatus::Ending)
         return ReadOutcome::Ended;
     if (reply.status == ReplyStatus::LineBusy)
         return ReadOutcome::Failed;
-    if (reply.status == ReplyStatus::Garbled) {
-        host_.message(QStringLiteral("Datenfehler vom Decoder !"));
+    const QString failed = reply.text.isEmpty() ? texts::decoderTimeout() : QStringLiteral("Datenfehler vom Decoder !");
+    // An answer cut short by the time-out still counts when it reaches
+    // through the identification (a decoder may send a shorter block than
+    // its variant has); anything shorter is no block.
+    const ConfigBlock block(reply.text);
+    if (reply.status == ReplyStatus::Garbled || block.length() < ConfigBlock::IdPosition + ConfigBlock::IdLength - 1) {
+        host_.message(failed);
         return ReadOutcome::Failed;
     }
-    const ConfigBlock block(reply.text);
     if (n == 16 && block.outputDigit() != '0') {
         fatal(texts::lines({QStringLiteral("Datenfehler!"), {},
                             QStringLiteral("Das Servo ") + QString(QChar::fromLatin1(block.outputDigit().value_or(' '))) +
@@ -356,14 +367,21 @@ ReadOutcome DecoderSession::readOutput()
                             QStringLiteral("Das Programm wird beendet.")}));
         return ReadOutcome::Ended;
     }
-    if (const auto progress = readProgressText(n, identity_.Mode, identity_.PairedFamily))
-        view_.setStatus(*progress);
     const QString id = block.decoderId();
     if ((id == "R7644940" && identity_.OutputCount == 8) || (id == "R5494940" && identity_.OutputCount == 4)) {
         host_.message(texts::lines({QStringLiteral("Der angeschlossene Decoder hat nicht die richtige Kennung!"), {},
                                     QStringLiteral("Empfangene Kennung ist ") + id}));
         return ReadOutcome::NotAccepted;
     }
+    // Only a block of the connected decoder for this output is shown: not
+    // noise of the right length, not a block shifted by a character, not
+    // another output's.
+    if (id != identity_.DecoderId || block.outputDigit() != outputDigit(n)) {
+        host_.message(failed);
+        return ReadOutcome::Failed;
+    }
+    if (const auto progress = readProgressText(n, identity_.Mode, identity_.PairedFamily))
+        view_.setStatus(*progress);
     return showBlock(block);
 }
 
@@ -388,16 +406,19 @@ ReadOutcome DecoderSession::showBlock(const ConfigBlock& block)
     switch (decoded.Outcome) {
     case DecodeOutcome::Decoded:
         recoveries_ = 0;
+        selectedOutputRead_ = true;
         return ReadOutcome::Decoded;
     case DecodeOutcome::Implausible:
         return recover(decoded);
-    case DecodeOutcome::PowerOffPush:
+    case DecodeOutcome::PowerOffPush: {
         // The program's own power-off setting goes to the decoder; the write
         // reads the output back and takes the bit from the decoder then.
+        selectedOutputRead_ = true;
         settings_.TakePowerOffFromDecoder = true;
-        writeServoConfig();
+        const bool written = writeServoConfig();
         settings_.TakePowerOffFromDecoder = true;
-        return ReadOutcome::Decoded;
+        return written && selectedOutputRead_ ? ReadOutcome::Decoded : ReadOutcome::Failed;
+    }
     case DecodeOutcome::Fatal:
         fatal(decoded.Message);
         return ReadOutcome::Ended;
@@ -409,8 +430,9 @@ ReadOutcome DecoderSession::recover(const DecodedBlock& decoded)
 {
     host_.message(decoded.Message);
     if (++recoveries_ > MaxRecoveries) {
+        // The reset did not cure it: the output stays unread.
         recoveries_ = 0;
-        return ReadOutcome::Decoded;
+        return ReadOutcome::Failed;
     }
     const int n = settings_.OutputNumber;
     line_->exchange(commands::outputReset(n));
@@ -420,6 +442,9 @@ ReadOutcome DecoderSession::recover(const DecodedBlock& decoded)
 
 bool DecoderSession::writeServoConfig()
 {
+    // Settings that were not read from this output are never written to it.
+    if (!selectedOutputRead_)
+        return false;
     const int n = settings_.OutputNumber;
     commands::ServoConfig config = servoConfigFor(settings_, n, identity_.ProtocolVariant);
     // A turnout without bounce writes no bounce: the settings follow the frame.

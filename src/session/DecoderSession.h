@@ -83,6 +83,8 @@ public:
     // The scan dialog.
     QStringList scanPorts();
     bool chooseScannedPort(int listIndex);
+    // The scan dialog closed without a choice: the line is usable again.
+    void portScanClosed();
     // A test panel's own port menu; the program ends when the port cannot be
     // recorded machine-wide.
     void choosePanelPort(int n);
@@ -98,8 +100,11 @@ public:
     ReadOutcome selectOutput(int n);
     // Reads the selected output (OutputNumber) and shows it.
     ReadOutcome readOutput();
+    // Whether the settings are those read from the selected output: after a
+    // failed read nothing is written to it.
+    bool selectedOutputRead() const { return selectedOutputRead_; }
     // Writes the selected output's settings and reads them back; false when
-    // the write failed (reported).
+    // the write failed (reported) or the output was not read.
     bool writeServoConfig();
     // Program-side reset and copy, for the decoders that need them.
     bool resetServoByProgram(int n);
@@ -145,6 +150,7 @@ private:
     bool startupQueryActive_ = false;
     bool shuttingDown_ = false;
     int selectedLayoutCode_ = 0;
+    bool selectedOutputRead_ = false;
     // A decoder that keeps answering implausible values after its reset is
     // not reset for ever.
     int recoveries_ = 0;

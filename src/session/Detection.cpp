@@ -1,6 +1,7 @@
 #include "session/Detection.h"
 
 #include "decoder/ModelCode.h"
+#include "link/CommandCatalogue.h"
 #include "link/Texts.h"
 #include "platform/Host.h"
 #include "session/Connection.h"
@@ -36,7 +37,9 @@ Detection::Result Detection::detect(int n)
     // The detection read awaits the shortest block whatever the variant was:
     // enough to find the model code in any of the three block lengths, from
     // whichever decoder is on this port now.
-    const Reply reply = line_.readBlock(n, 0);
+    // An attempt that timed out ends the detection's attempts: at the wrong
+    // line speed a decoder shows framing errors as well.
+    const Reply reply = line_.readBlockAwaiting(n, commands::ShortestBlock, Line::Attempts::UntilTimeOut);
     if (reply.status == ReplyStatus::Ending || reply.status == ReplyStatus::LineBusy)
         return {Outcome::Ended, {}};
     if (reply.status != ReplyStatus::Answered)

@@ -125,10 +125,14 @@ Reply Line::exchange(const Frame& frame)
     return transact(frame, commands::awaitedLength(answer, identity_.ProtocolVariant), answer);
 }
 
-Reply Line::readBlock(int n, int variant)
+Reply Line::readBlock(int n, int variant, Attempts attempts)
+{
+    return readBlockAwaiting(n, commands::blockLength(variant), attempts);
+}
+
+Reply Line::readBlockAwaiting(int n, int awaited, Attempts attempts)
 {
     const Frame frame = commands::blockRead(n);
-    const int awaited = commands::blockLength(variant);
     for (int attempt = 1;; ++attempt) {
         // Each attempt starts clean, so that a retry after a framing error
         // can succeed; only errors that persist use up the attempts.
@@ -136,7 +140,7 @@ Reply Line::readBlock(int n, int variant)
         Reply reply = transact(frame, awaited, commands::AnswerClass::Block);
         if (reply.status != ReplyStatus::Answered && reply.status != ReplyStatus::TimedOut)
             return reply;
-        if (!frameError_)
+        if (!frameError_ || (attempts == Attempts::UntilTimeOut && reply.status == ReplyStatus::TimedOut))
             return reply;
         if (attempt == BlockAttempts) {
             reply.status = ReplyStatus::Garbled;

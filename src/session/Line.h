@@ -67,11 +67,16 @@ public:
 
     // Writes the frame and waits for its answer as the catalogue describes it.
     Reply exchange(const Frame& frame);
+    // Whether framing errors lead to another attempt after a time-out too.
+    enum class Attempts { WhileGarbled, UntilTimeOut };
     // The block of output n, awaiting the block length of `variant`, with
-    // further attempts while framing errors spoil the answer. A time-out
-    // returns what arrived (the caller judges it); framing errors in every
-    // attempt give Garbled.
-    Reply readBlock(int n, int variant);
+    // further attempts while framing errors spoil the answer (and, with
+    // UntilTimeOut, the answer came in time). A time-out returns what
+    // arrived (the caller judges it); framing errors in every attempt give
+    // Garbled.
+    Reply readBlock(int n, int variant, Attempts attempts = Attempts::WhileGarbled);
+    // The same awaiting `awaited` characters (the detection: the shortest block).
+    Reply readBlockAwaiting(int n, int awaited, Attempts attempts);
     // The block in the connected decoder's variant.
     Reply readBlock(int n);
     // Switches output n (offset 0 or 16) on decoders that understand it;

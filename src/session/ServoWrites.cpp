@@ -42,6 +42,13 @@ bool ServoWrites::acknowledgedStep(const Frame& frame)
     return !reportFailure(host_, requireAcknowledgement(line_.exchange(frame)));
 }
 
+bool ServoWrites::address(int n)
+{
+    // The run-time commands name no output: they act on the one whose block
+    // the decoder sent last, so that is made output n first.
+    return !reportFailure(host_, line_.readBlock(n));
+}
+
 bool ServoWrites::runTime(const Frame& frame, bool left, int n)
 {
     if (!step(frame))
@@ -70,7 +77,7 @@ bool ServoWrites::resetByProgram(int n)
     const quint32 left = turnout && even ? 9000 : 12000;
     const quint32 right = turnout && !even ? 10000 : 8000;
     return acknowledgedStep(commands::servoConfigWrite(factory)) && step(commands::setLeft(n, left)) &&
-           step(commands::setRight(n, right)) && runTime(commands::runTimeLeft(0), true, n) &&
+           step(commands::setRight(n, right)) && address(n) && runTime(commands::runTimeLeft(0), true, n) &&
            runTime(commands::runTimeRight(0), false, n);
 }
 
@@ -80,7 +87,7 @@ bool ServoWrites::copyByProgram(int i)
     commands::applyValueWordRule(config);
     return acknowledgedStep(commands::servoConfigWrite(config)) &&
            step(commands::setLeft(i, static_cast<quint32>(settings_.LeftPos))) &&
-           step(commands::setRight(i, static_cast<quint32>(settings_.RightPos))) &&
+           step(commands::setRight(i, static_cast<quint32>(settings_.RightPos))) && address(i) &&
            step(commands::runTimeLeft(static_cast<quint32>(settings_.RunTimeLeft))) &&
            step(commands::runTimeRight(static_cast<quint32>(settings_.RunTimeRight)));
 }

@@ -35,6 +35,8 @@ private:
     bool step(const Frame& frame);
     // The same for a write whose answer must be the acknowledgement.
     bool acknowledgedStep(const Frame& frame);
+    // Reads output n's block, so that the commands without an output number act on it.
+    bool address(int n);
     bool runTime(const Frame& frame, bool left, int n);
 
     Host& host_;

@@ -170,7 +170,8 @@ DecoderDevice::DecoderDevice(DeviceConfig config)
     : id_(config.id.leftJustified(8, '-', true)),
       variant_(config.variant ? config.variant : variantForId(config.id)),
       baud_(config.baud),
-      generation_(generationForId(id_))
+      generation_(generationForId(id_)),
+      standingFaults_(config.standingFaults)
 {
     for (int output = 1; output <= OutputSlots; ++output) {
         if (generation_ > 0)
@@ -339,12 +340,15 @@ std::vector<Response> DecoderDevice::receive(const QByteArray& bytes, int lineBa
         const Model before = model_;
         Response reply = answer(frame, nowUs);
         // Faults disturb answers; a frame without an answer leaves them queued.
-        if (!reply.bytes.isEmpty() && !faults_.empty()) {
-            const Fault fault = faults_.front();
+        std::optional<Fault> fault = standingFaultFor(frame);
+        if (!fault && !reply.bytes.isEmpty() && !faults_.empty()) {
+            fault = faults_.front();
             faults_.pop_front();
-            if (fault == Fault::Refusal)
+        }
+        if (fault && !reply.bytes.isEmpty()) {
+            if (*fault == Fault::Refusal)
                 model_ = before;  // a refused command does nothing
-            applyFault(fault, reply, frame);
+            applyFault(*fault, reply, frame);
         }
         if (reply.bytes == QByteArray(1, ACK))
             lastAcknowledged_ = static_cast<std::uint8_t>(frame[0]);
@@ -748,9 +752,28 @@ QByteArray DecoderDevice::ramAnswer() const
     return hexBytes(model_.ram.data(), RamSize);
 }
 
+std::optional<Fault> DecoderDevice::standingFaultFor(const QByteArray& frame) const
+{
+    const auto command = static_cast<std::uint8_t>(frame[0]);
+    const bool blockRead = frame.size() == 2 && (command == 16 || command > 240);
+    const int output = blockRead ? (command == 16 ? 16 : command - 240) : 0;
+    for (const StandingFault& standing : standingFaults_)
+        if ((output > 0 && standing.blockOutput == output) || standing.command == command)
+            return standing.fault;
+    return std::nullopt;
+}
+
 void DecoderDevice::applyFault(Fault fault, Response& reply, const QByteArray& frame)
 {
     switch (fault) {
+    case Fault::Noise:
+        reply.bytes.clear();
+        reply.framingError = true;
+        break;
+    case Fault::Shifted:
+        reply.bytes.prepend(char(ACK));
+        reply.bytes.chop(1);
+        break;
     case Fault::NoAnswer:
         reply.bytes.clear();
         break;

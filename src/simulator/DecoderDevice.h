@@ -20,6 +20,16 @@ enum class Fault {
     FrameError,        // the line shows a framing error while the answer arrives
     DsrDrop,           // loses power instead of answering (DSR goes low)
     WrongOutputDigit,  // a block answer names another output
+    Noise,             // framing errors and nothing usable: a decoder at the other line speed
+    Shifted,           // a stray character goes out before the answer and its last one is lost
+};
+
+// A fault that disturbs every answer to the frames it names: the block reads
+// of one output (1..16), or every frame with one command byte.
+struct StandingFault {
+    Fault fault = Fault::NoAnswer;
+    int blockOutput = 0;  // 0: not by output
+    int command = -1;     // -1: not by command byte
 };
 
 // Something the device put on the line in answer to a frame.
@@ -40,6 +50,7 @@ struct DeviceConfig {
     QByteArray id = "R5--XC45";
     int variant = 0;  // 0: the variant the identification implies
     int baud = 4800;
+    std::vector<StandingFault> standingFaults{};
 };
 
 // The end positions and run times the selected output works with. Steps and
@@ -139,6 +150,8 @@ public:
 
     // The next `times` answers carry the fault.
     void injectFault(Fault fault, int times = 1);
+    // From now on every answer to the frames the fault names carries it.
+    void addStandingFault(StandingFault fault) { standingFaults_.push_back(fault); }
     // A damaged decoder whose reset command changes nothing.
     void setResetsIgnored(bool ignored) { resetsIgnored_ = ignored; }
     void clearFaults() { faults_.clear(); }
@@ -178,6 +191,7 @@ private:
     Response answer(const QByteArray& frame, qint64 nowUs);
     QByteArray blockAnswer(int output);
     void applyFault(Fault fault, Response& reply, const QByteArray& frame);
+    std::optional<Fault> standingFaultFor(const QByteArray& frame) const;
     int slotOffset(int output) const;
 
     void settleRun(qint64 nowUs);
@@ -205,6 +219,7 @@ private:
     std::uint8_t lastAcknowledged_ = 0;
     QByteArray pending_;
     std::deque<Fault> faults_;
+    std::vector<StandingFault> standingFaults_;
     bool dsr_ = true;
     bool resetsIgnored_ = false;
     std::function<void()> onDsrChange_;

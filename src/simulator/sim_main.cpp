@@ -31,6 +31,12 @@ const char* const Usage =
     "  --log FILE     one line per frame: seconds since start, RX (received by the\n"
     "                 decoder) or TX (sent by it), the bytes in hex\n"
     "  --variant N    block format 1, 2 or 3 (default: implied by the id)\n"
+    "  --fault KIND@N every answer to the block read of output N (1..16) is\n"
+    "                 disturbed; KIND@0xCC every answer to command byte CC.\n"
+    "                 KIND: silent, refuse, garbage, short, extra, framing,\n"
+    "                 noise (framing errors and no answer), wrong-output,\n"
+    "                 shifted (a stray character first, the block moved by one).\n"
+    "                 May be given several times.\n"
     "  --help         this text\n";
 
 struct Options {
@@ -38,6 +44,37 @@ struct Options {
     QString logPath;
     bool help = false;
 };
+
+// "silent@3", "refuse@0xCA": a fault on the block reads of an output or on a command byte.
+std::optional<qb::sim::StandingFault> parseFault(const QString& text)
+{
+    using qb::sim::Fault;
+    const std::pair<const char*, Fault> kinds[] = {
+        {"silent", Fault::NoAnswer},  {"refuse", Fault::Refusal}, {"garbage", Fault::Garbage},
+        {"short", Fault::ShortAnswer}, {"extra", Fault::ExtraChars}, {"framing", Fault::FrameError},
+        {"noise", Fault::Noise},      {"wrong-output", Fault::WrongOutputDigit}, {"shifted", Fault::Shifted},
+    };
+    const qsizetype at = text.indexOf('@');
+    if (at < 0)
+        return std::nullopt;
+    const QString kind = text.left(at);
+    const QString target = text.mid(at + 1);
+    qb::sim::StandingFault fault;
+    const auto found = std::find_if(std::begin(kinds), std::end(kinds),
+                                    [&](const auto& k) { return kind == QLatin1String(k.first); });
+    if (found == std::end(kinds))
+        return std::nullopt;
+    fault.fault = found->second;
+    bool ok = false;
+    if (target.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        fault.command = target.mid(2).toInt(&ok, 16);
+        ok = ok && fault.command >= 0 && fault.command <= 255;
+    } else {
+        fault.blockOutput = target.toInt(&ok);
+        ok = ok && fault.blockOutput >= 1 && fault.blockOutput <= 16;
+    }
+    return ok ? std::optional(fault) : std::nullopt;
+}
 
 // Options as "--name value" or "--name=value"; an error text when they make no sense.
 std::optional<Options> parseArguments(int argc, char** argv, std::string& error)
@@ -54,8 +91,8 @@ std::optional<Options> parseArguments(int argc, char** argv, std::string& error)
             options.help = true;
             continue;
         }
-        if (name != QLatin1String("--id") && name != QLatin1String("--baud") &&
-            name != QLatin1String("--log") && name != QLatin1String("--variant")) {
+        if (name != QLatin1String("--id") && name != QLatin1String("--baud") && name != QLatin1String("--log") &&
+            name != QLatin1String("--variant") && name != QLatin1String("--fault")) {
             error = "unknown argument: " + name.toStdString();
             return std::nullopt;
         }
@@ -84,6 +121,13 @@ std::optional<Options> parseArguments(int argc, char** argv, std::string& error)
                 return std::nullopt;
             }
             options.device.baud = baud;
+        } else if (name == QLatin1String("--fault")) {
+            const std::optional<qb::sim::StandingFault> fault = parseFault(*value);
+            if (!fault) {
+                error = "--fault needs KIND@OUTPUT or KIND@0xCOMMAND, e.g. silent@3 or refuse@0xCA";
+                return std::nullopt;
+            }
+            options.device.standingFaults.push_back(*fault);
         } else if (name == QLatin1String("--variant")) {
             const int variant = value->toInt(&ok);
             if (!ok || variant < 1 || variant > 3) {

@@ -17,6 +17,8 @@ TrafficLightPanel::TrafficLightPanel(WindowContext context, QWidget* parent)
     indicators().attach(context_.session.settings());
     // Traffic lights choose their control mode in a frame of their own.
     indicators().setServoFunctionsShown(false);
+    // Nothing is saved before the decoder's data are on screen.
+    ui_->cmdAmpelzeit->setEnabled(false);
 }
 
 TrafficLightPanel::~TrafficLightPanel() = default;
@@ -43,12 +45,15 @@ void TrafficLightPanel::showDecoded(const DecodedBlock& d)
 {
     indicators().showDecoded(d);
     if (d.SelectedOption) {
+        QRadioButton* selected = nullptr;
         switch (*d.SelectedOption) {
-        case FunctionOption::Automatic: setOptionChecked(ui_->Automatik, true); break;
-        case FunctionOption::CommandStation: setOptionChecked(ui_->Zentrale, true); break;
-        case FunctionOption::PhasesSingly: setOptionChecked(ui_->Keine_Phasen, true); break;
-        default: break;
+        case FunctionOption::Automatic: selected = ui_->Automatik; break;
+        case FunctionOption::CommandStation: selected = ui_->Zentrale; break;
+        case FunctionOption::PhasesSingly: selected = ui_->Keine_Phasen; break;
+        default: break;  // no control bit: no mode is selected
         }
+        for (QRadioButton* option : {ui_->Automatik, ui_->Zentrale, ui_->Keine_Phasen})
+            setOptionChecked(option, option == selected);
     }
     if (d.CrossingLayoutCode && d.SelectCrossingOption) {
         QRadioButton* option = nullptr;
@@ -82,10 +87,19 @@ void TrafficLightPanel::showDecoded(const DecodedBlock& d)
         QRadioButton* countries[] = {ui_->Deutschland_0, ui_->Deutschland_1, ui_->Deutschland_2};
         setOptionChecked(countries[std::clamp(*d.CountryOption, 0, 2)], true);
     }
+    if (d.Outcome == DecodeOutcome::Decoded)
+        ui_->cmdAmpelzeit->setEnabled(true);
 }
 
-void TrafficLightPanel::showReadOutcome(ReadOutcome)
+void TrafficLightPanel::showReadOutcome(ReadOutcome outcome)
 {
+    if (outcome != ReadOutcome::Decoded) {
+        // The phase time of another phase is not shown under this one's name.
+        ui_->lblLinker_Wert->clear();
+        ui_->txtAmpelzeit->clear();
+        indicators().clear();
+        ui_->cmdAmpelzeit->setEnabled(false);
+    }
     if (entryText_ == QLatin1String("Rot 1"))
         ChangeMarkingActive = true;
 }

@@ -52,15 +52,25 @@ PortScanDialog::PortScanDialog(DecoderSession& session, QWidget* parent)
     connect(ui_->Command1, &QPushButton::clicked, this, &QDialog::close);
     connect(ui_->List1, &QListWidget::itemDoubleClicked, this, [this] {
         const int row = ui_->List1->currentRow();
-        if (row >= 0 && session_.chooseScannedPort(row))
-            close();
+        if (row < 0 || !session_.chooseScannedPort(row))
+            return;
+        chosen_ = true;
+        close();
     });
 }
 
 PortScanDialog::~PortScanDialog() = default;
 
+void PortScanDialog::hideEvent(QHideEvent* event)
+{
+    if (!chosen_)
+        session_.portScanClosed();
+    QDialog::hideEvent(event);
+}
+
 void PortScanDialog::scan()
 {
+    chosen_ = false;
     ui_->List1->clear();
     ui_->List1->addItems(session_.scanPorts());
 }

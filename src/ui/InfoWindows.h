@@ -61,9 +61,14 @@ public:
     ~PortScanDialog() override;
     void scan();
 
+protected:
+    // However the dialog is left without a choice, the line is usable again.
+    void hideEvent(QHideEvent* event) override;
+
 private:
     std::unique_ptr<Ui::PortScanDialog> ui_;
     DecoderSession& session_;
+    bool chosen_ = false;
 };
 
 }  // namespace qb

@@ -319,6 +319,9 @@ void MainWindow::showDecoded(const DecodedBlock& decoded)
 void MainWindow::showReadOutcome(ReadOutcome outcome)
 {
     activePanel().showReadOutcome(outcome);
+    // Copying takes the shown settings: none after a failed read.
+    if (outcome != ReadOutcome::Decoded)
+        menu("mnu_copy")->menuAction()->setEnabled(false);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

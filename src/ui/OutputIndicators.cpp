@@ -67,16 +67,30 @@ void OutputIndicators::setServoFunctionsShown(bool shown)
         option->setHidden(!shown);
 }
 
+void OutputIndicators::clear()
+{
+    for (QRadioButton* option : {ui_->Option3, ui_->Option4, ui_->Option5, ui_->Option6})
+        setOptionChecked(option, false);
+    ui_->lblOption3456->clear();
+    ui_->DCC_ADDR->clear();
+    ui_->Richtung->setChecked(false);
+    ui_->lblRichtung->clear();
+}
+
 void OutputIndicators::showDecoded(const DecodedBlock& d)
 {
     if (d.SelectedOption) {
+        QRadioButton* const options[] = {ui_->Option3, ui_->Option4, ui_->Option5, ui_->Option6};
+        QRadioButton* selected = nullptr;
         switch (*d.SelectedOption) {
-        case FunctionOption::Turnout: setOptionChecked(ui_->Option3, true); break;
-        case FunctionOption::Semaphore: setOptionChecked(ui_->Option4, true); break;
-        case FunctionOption::LevelCrossing: setOptionChecked(ui_->Option5, true); break;
-        case FunctionOption::Repetition: setOptionChecked(ui_->Option6, true); break;
-        default: break;  // the traffic-light modes have options of their own
+        case FunctionOption::Turnout: selected = ui_->Option3; break;
+        case FunctionOption::Semaphore: selected = ui_->Option4; break;
+        case FunctionOption::LevelCrossing: selected = ui_->Option5; break;
+        case FunctionOption::Repetition: selected = ui_->Option6; break;
+        default: break;  // none of these: a traffic-light mode, or no function bit
         }
+        for (QRadioButton* option : options)
+            setOptionChecked(option, option == selected);
     }
     if (d.FunctionFrameCaption)
         ui_->FrameSteuert->setTitle(*d.FunctionFrameCaption);

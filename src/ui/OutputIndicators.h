@@ -31,6 +31,8 @@ public:
     // Selection: the address frame's caption (2 Motorola, else DCC).
     void showAddressMode(int addressMode);
     void showDecoded(const DecodedBlock& decoded);
+    // Nothing shown: the output could not be read.
+    void clear();
     // The caption of the function frame ("Servo steuert:", "Ampelfunktion").
     void setFunctionCaption(const QString& caption);
     // The servo function options; traffic lights choose theirs elsewhere.

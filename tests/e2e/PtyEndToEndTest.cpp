@@ -220,6 +220,21 @@ TEST(PtyEndToEnd, SimulatorTakesIdAndVariant)
     EXPECT_EQ(block[69], '0');  // block 16 names output 16 by its low digit
 }
 
+TEST(PtyEndToEnd, SimulatorFaultsStandForTheirOutputOrCommand)
+{
+    Simulator sim(4800, {QStringLiteral("--fault"), QStringLiteral("silent@3"), QStringLiteral("--fault=refuse@0xCA")});
+    ASSERT_FALSE(sim.device().isEmpty());
+    Stack stack(sim.device());
+    ASSERT_EQ(stack.port.open(1, "4800,N,8,1"), OpenError::None);
+    stack.line.setResponseTimeout(400);
+
+    EXPECT_TRUE(stack.line.readBlock(2).ok());
+    for (int attempt = 0; attempt < 2; ++attempt)
+        EXPECT_EQ(stack.line.readBlock(3).status, ReplyStatus::TimedOut);
+    EXPECT_EQ(stack.line.exchange(commands::setLeft(2, 9000)).status, ReplyStatus::Refused);
+    EXPECT_EQ(stack.line.exchange(commands::setRight(2, 9000)).status, ReplyStatus::Answered);
+}
+
 struct ArgumentCase {
     const char* name;
     QStringList arguments;
@@ -258,7 +273,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgumentCase{"VariantOutOfRange", {"--variant", "4"}, 2},
                       ArgumentCase{"IdTooLong", {"--id", "R5--XC456"}, 2},
                       ArgumentCase{"IdEmpty", {"--id="}, 2},
-                      ArgumentCase{"ValueMissing", {"--log"}, 2}),
+                      ArgumentCase{"ValueMissing", {"--log"}, 2},
+                      ArgumentCase{"FaultWithoutTarget", {"--fault", "silent"}, 2},
+                      ArgumentCase{"FaultOfUnknownKind", {"--fault", "loud@3"}, 2},
+                      ArgumentCase{"FaultOnOutputSeventeen", {"--fault", "silent@17"}, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct OpenCase {

@@ -264,7 +264,7 @@ TEST(CatalogueAnswers, AwaitedLengthPerCommand)
         EXPECT_EQ(answerClass(c.frame), c.answer);
         EXPECT_EQ(awaitedLength(c.frame, 2), c.length);
     }
-    const std::pair<int, int> blockLengths[] = {{0, 78}, {1, 78}, {2, 79}, {3, 80}};
+    const std::pair<int, int> blockLengths[] = {{0, 80}, {1, 78}, {2, 79}, {3, 80}};
     for (const auto& [variant, length] : blockLengths)
         EXPECT_EQ(awaitedLength(blockRead(3), variant), length) << variant;
 }

@@ -278,8 +278,8 @@ TEST(BlockDecode, FunctionBitsCaptionsAndOptions)
         {"semaphore bouncing left", "R5--XC45", 0, 0x22, 2, O::Semaphore, servo, "Flügelsignal", false, true, 2},
         {"semaphore without bounce", "R5--XC45", 0, 0x02, 2, O::Semaphore, servo, "Flügelsignal", false, false, 0},
         {"bits 1 and 2: semaphore", "R5--XC45", 0, 0x16, 2, O::Semaphore, servo, "Flügelsignal", false, true, 1},
-        {"no function bit keeps the previous code", "R5--XC45", 0, 0x80, 4, std::nullopt, std::nullopt, std::nullopt,
-         false, false, 0},
+        {"no function bit keeps the previous code and selects no option", "R5--XC45", 0, 0x80, 4, O::None,
+         std::nullopt, std::nullopt, false, false, 0},
         {"sound module", "B5984848", 0, 0x01, 1, O::Turnout, "Decoder steuert", "Sound Modul", false, false, 0},
         {"sound decoder semaphore", "B5984848", 0, 0x02, 2, O::Semaphore, servo, "Flügelsignal", false, false, 0},
         {"generation 1 automatic", "L6454348", 1, 0x01, 1, O::Automatic, light, "Automatik", false, false, 0},
@@ -294,8 +294,10 @@ TEST(BlockDecode, FunctionBitsCaptionsAndOptions)
          "Digital Zentrale", false, false, 0},
         {"generation 3 (L7) command station", "L7466469", 1, 0x02, 2, O::CommandStation, light, "Digital-Zentrale",
          false, std::nullopt, 0},
-        {"coil panel keeps the servo frames", "BR5-XC42", 2, 0x08, 8, std::nullopt, std::nullopt, std::nullopt,
+        {"coil panel keeps the servo frames", "BR5-XC42", 2, 0x08, 8, O::None, std::nullopt, std::nullopt,
          std::nullopt, std::nullopt, 0},
+        {"a traffic light without control bits", "L9624164", 1, 0x00, 4, O::None, std::nullopt, std::nullopt, false,
+         std::nullopt, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -330,14 +332,14 @@ TEST(BlockDecode, PolarityBounceBoxesAndCoilMapping)
         std::optional<bool> left, right;
     };
     const Case cases[] = {
-        {0x81, 3, 2, "Positiv", 0, std::nullopt, false, false},  // each input its own coil
+        {0x81, 3, 2, "Positiv", 0, DecodedBlock::NoRowEnd, false, false},  // each input its own coil
         {0x01, 3, 1, "Negativ", 1, 2, false, false},            // chain ends at coil 4
         {0x01, 1, 1, "Negativ", 1, 0, false, false},
         {0x01, 7, 1, "Negativ", 1, 6, false, false},
-        {0x01, 8, 1, "Negativ", 1, std::nullopt, false, false},
-        {0x01, 0, 1, "Negativ", 1, std::nullopt, false, false},
+        {0x01, 8, 1, "Negativ", 1, DecodedBlock::NoRowEnd, false, false},
+        {0x01, 0, 1, "Negativ", 1, DecodedBlock::NoRowEnd, false, false},
         {0x31, 2, 1, "Negativ", 1, 1, true, true},
-        {0x9A, 2, 2, "Positiv", 0, std::nullopt, std::nullopt, std::nullopt},  // repetition leaves the boxes
+        {0x9A, 2, 2, "Positiv", 0, DecodedBlock::NoRowEnd, std::nullopt, std::nullopt},  // repetition leaves the boxes
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.flags);

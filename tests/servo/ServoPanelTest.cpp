@@ -107,15 +107,16 @@ TEST(ServoReset, OneOutputByDecoderGroup)
     const Case cases[] = {
         // Outside the switch group: the decoder resets itself.
         {"R5--XC48", 2, {"2"}, {commands::OutputResetCommand}},
-        // In it: the program writes the factory values and moves the servo.
-        {"R5--XC45", 2, {"228C04121000000", "22EE0", "21F40", "0000", "0000", "", ""},
-         {commands::ConfigWriteCommand, commands::SetLeftCommand, commands::SetRightCommand,
+        // In it: the program writes the factory values, reads the block so
+        // that the run times go to this output, and moves the servo.
+        {"R5--XC45", 2, {"228C04121000000", "22EE0", "21F40", "", "0000", "0000", "", ""},
+         {commands::ConfigWriteCommand, commands::SetLeftCommand, commands::SetRightCommand, 242,
           commands::RunTimeLeftCommand, commands::RunTimeRightCommand, 130, 146}},
-        {"V7966445", 2, {"228C04121000000", "22328", "21F40", "0000", "0000", "", ""},
-         {commands::ConfigWriteCommand, commands::SetLeftCommand, commands::SetRightCommand,
+        {"V7966445", 2, {"228C04121000000", "22328", "21F40", "", "0000", "0000", "", ""},
+         {commands::ConfigWriteCommand, commands::SetLeftCommand, commands::SetRightCommand, 242,
           commands::RunTimeLeftCommand, commands::RunTimeRightCommand, 130, 146}},
-        {"V7966445", 1, {"128C04121000000", "12EE0", "12710", "0000", "0000", "", ""},
-         {commands::ConfigWriteCommand, commands::SetLeftCommand, commands::SetRightCommand,
+        {"V7966445", 1, {"128C04121000000", "12EE0", "12710", "", "0000", "0000", "", ""},
+         {commands::ConfigWriteCommand, commands::SetLeftCommand, commands::SetRightCommand, 241,
           commands::RunTimeLeftCommand, commands::RunTimeRightCommand, 129, 145}},
     };
     for (const Case& c : cases) {
@@ -215,11 +216,29 @@ TEST(ServoCopy, ByCommandOrByProgram)
         for (const auto& f : frames)
             sent.push_back(static_cast<std::uint8_t>(f[0]));
         EXPECT_EQ(sent, (std::vector<int>{commands::ConfigWriteCommand, commands::SetLeftCommand, commands::SetRightCommand,
-                                          commands::RunTimeLeftCommand, commands::RunTimeRightCommand, 133, 149, 245, 133}));
+                                          245, commands::RunTimeLeftCommand, commands::RunTimeRightCommand, 133, 149, 245,
+                                          133}));
         EXPECT_EQ(frameText(frames[1]), QByteArray("53A98"));  // 15000 from the shown left end
         EXPECT_EQ(rig.device.value16(5, 5), 15000);
         EXPECT_EQ(rig.servo().Linker_Wert->text(), QStringLiteral("15000"));
     }
+}
+
+TEST(ServoCopy, TheRunTimesGoToTheTarget)
+{
+    // The run-time commands act on the output whose block went out last: the
+    // target's block is read first, so the target works with the copied run
+    // times and the source keeps its own.
+    AppRig rig({"R5--XC45"}, 1);
+    rig.device.setValue16(1, 13, 55);
+    rig.device.setValue16(1, 17, 77);
+    startAndSelect(rig, 1);
+    ASSERT_TRUE(rig.choose("mnu_copyx_2"));
+    ASSERT_EQ(rig.device.selectedOutput(), 2);
+    EXPECT_EQ(rig.device.workingValues().runTimeLeft, 55);
+    EXPECT_EQ(rig.device.workingValues().runTimeRight, 77);
+    EXPECT_EQ(rig.device.value16(1, 13), 55);
+    EXPECT_EQ(rig.device.value16(1, 17), 77);
 }
 
 TEST(ServoCopy, OntoItselfMakesNoSense)

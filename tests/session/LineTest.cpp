@@ -183,7 +183,7 @@ TEST(Line, ABlockReadAwaitsTheBlockLengthOfTheVariant)
         {"R5--XC45", 2, 79, 79},
         {"L9624164", 2, 79, 79},
         {"L1164566", 3, 80, 80},
-        {"L7466469", 0, 78, 80},  // not known yet: the shortest block
+        {"L7466469", 0, 80, 80},  // not known: the longest block
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);

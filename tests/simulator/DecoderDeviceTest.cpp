@@ -903,3 +903,19 @@ TEST(DecoderDevice, EveryKnownDecoderStartsWithBlocksThatDecodeCleanly)
         }
     }
 }
+
+TEST(DecoderDevice, StandingFaultsDisturbEveryAnswerToTheirFrames)
+{
+    Bench bench({"R5--XC45", 0, 4800, {{Fault::NoAnswer, 3}, {Fault::Refusal, 0, SetLeftCommand}}});
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(bench.ask(blockRead(3)).isEmpty());
+        EXPECT_EQ(bench.ask(blockRead(2)).size(), 79);
+        EXPECT_EQ(bench.ask(setLeft(2, 9000)), QByteArray(1, char(21)));
+    }
+    EXPECT_NE(bench.device.value16(2, 5), 9000);  // the refused writes did nothing
+    bench.device.addStandingFault({Fault::Noise, 2});
+    const auto noise = bench.send(blockRead(2));
+    ASSERT_EQ(noise.size(), 1u);
+    EXPECT_TRUE(noise[0].framingError);
+    EXPECT_TRUE(noise[0].bytes.isEmpty());
+}

@@ -81,6 +81,7 @@ struct AppRig {
     void start(qint64 runMs = 60'000)
     {
         window().start();
+        host.activate(window());
         host.advanceMs(runMs);
     }
 

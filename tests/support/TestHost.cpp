@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QWidget>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -135,18 +136,31 @@ int TestHost::runModal(QDialog& dialog)
     NestedLoop nested(*this);
     dialog.setResult(0);
     dialog.show();
-    // The window is laid out before anybody clicks into it.
-    QCoreApplication::sendPostedEvents();
+    // As a window manager does: the new window becomes the active one, laid
+    // out before anybody clicks into it, and when it closes the window it
+    // belongs to is active again.
+    activate(dialog);
     const auto handler = modalHandlers_.find(dialog.objectName());
     if (handler != modalHandlers_.end())
         handler->second(dialog);
     waitUntil([&] { return !dialog.isVisible(); });
+    if (QWidget* owner = dialog.parentWidget())
+        activate(*owner->window());
     return dialog.result();
 }
 
 void TestHost::showModeless(QWidget& window)
 {
     window.show();
+    activate(window);
+}
+
+void TestHost::activate(QWidget& window)
+{
+    if (!window.isVisible())
+        return;
+    window.activateWindow();
+    QCoreApplication::processEvents();
 }
 
 Answer TestHost::message(const QString& text, Buttons buttons, const QString& title, Icon icon)

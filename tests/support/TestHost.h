@@ -51,6 +51,10 @@ public:
     void requestQuit() override { quit_ = true; }
     bool quitRequested() const override { return quit_; }
 
+    // Makes a shown window the active one, as the window manager does when
+    // it appears or the user clicks into it.
+    void activate(QWidget& window);
+
     // Lets virtual time pass, firing every timer that falls due.
     void advanceMs(qint64 ms);
 

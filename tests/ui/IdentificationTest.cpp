@@ -149,13 +149,13 @@ TEST(OutputRead, PersistentFramingErrorsLeaveTheSettingsAlone)
 {
     AppRig rig({"R5--XC48"}, 1);
     rig.start();
-    const QString before = rig.servo().Neutralstellung->text();
     rig.device.setValue16(2, 3, 4321);
     rig.device.injectFault(Fault::FrameError, 5);
     rig.host.answerMessage(Answer::Ok, "Datenfehler vom Decoder !");
     rig.doubleClickOutput(2);
-    EXPECT_EQ(rig.servo().Neutralstellung->text(), before);
+    EXPECT_TRUE(rig.servo().Neutralstellung->text().isEmpty());
     EXPECT_NE(rig.outputSettings().Neutral, 4321);
+    EXPECT_FALSE(rig.session().selectedOutputRead());
     EXPECT_FALSE(rig.host.quitRequested());
 }
 
