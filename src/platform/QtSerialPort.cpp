@@ -10,8 +10,14 @@
 #include <sys/ioctl.h>
 #endif
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
+
+#include <QFile>
 
 #include <algorithm>
 
@@ -28,6 +34,37 @@ QSerialPort::Parity toQt(char parity)
     case 'S': return QSerialPort::SpaceParity;
     default: return QSerialPort::NoParity;
     }
+}
+
+// What the system knows of a device that would not open.
+DeviceFacts factsOf(const QString& device, QSerialPort::SerialPortError error)
+{
+    DeviceFacts facts;
+    facts.locked = error == QSerialPort::PermissionError;
+#if defined(Q_OS_UNIX)
+    const QByteArray path = QFile::encodeName(device);
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0) {
+        facts.exists = false;
+        return facts;
+    }
+    facts.characterDevice = S_ISCHR(status.st_mode);
+    facts.accessible = ::access(path.constData(), R_OK | W_OK) == 0;
+    if (const group* owner = ::getgrgid(status.st_gid))
+        facts.group = QString::fromLocal8Bit(owner->gr_name);
+    if (facts.characterDevice && facts.accessible) {
+        const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0) {
+            facts.terminal = ::isatty(fd) == 1;
+            ::close(fd);
+        }
+    }
+    // Without the right to the device the lock is not the reason.
+    facts.locked = facts.locked && facts.accessible;
+#else
+    facts.exists = error != QSerialPort::DeviceNotFoundError;
+#endif
+    return facts;
 }
 
 }  // namespace
@@ -66,7 +103,8 @@ OpenError QtSerialPort::open(int portNumber, const QString& settings)
     }
     const std::optional<QString> device = ports_.deviceFor(portNumber);
     if (!device) {
-        error_ = QStringLiteral("Kein Gerät für Port %1").arg(portNumber);
+        error_ = QStringLiteral("Für Port %1 gibt es kein serielles Gerät. Ist der USB-Seriell-Adapter eingesteckt?")
+                     .arg(portNumber);
         return OpenError::InvalidPort;
     }
 
@@ -78,16 +116,12 @@ OpenError QtSerialPort::open(int portNumber, const QString& settings)
     port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!port_->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = port_->error();
-        error_ = port_->errorString();
         port_->clearError();
-        switch (error) {
-        case QSerialPort::PermissionError:  // no right to the device, or another program holds it
-            return OpenError::AccessDenied;
-        case QSerialPort::DeviceNotFoundError:
+        const DeviceFacts facts = factsOf(*device, error);
+        error_ = openFailureReason(*device, facts);
+        if (!facts.exists)
             return OpenError::InvalidPort;
-        default:
-            return OpenError::Other;
-        }
+        return !facts.accessible || facts.locked ? OpenError::AccessDenied : OpenError::Other;
     }
     // Whatever the device sent before we listened belongs to nobody.
     port_->clear(QSerialPort::AllDirections);
@@ -102,7 +136,7 @@ OpenError QtSerialPort::open(int portNumber, const QString& settings)
         dsrHigh_ = *high;
     opening_ = false;
     if (!port_->isOpen()) {
-        error_ = QStringLiteral("Gerät %1 nicht erreichbar").arg(*device);
+        error_ = openFailureReason(*device, factsOf(*device, QSerialPort::NoError));
         return OpenError::Other;
     }
     wakeThreshold_ = 1;

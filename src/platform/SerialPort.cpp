@@ -27,6 +27,23 @@ std::optional<LineSettings> LineSettings::parse(const QString& text)
     return s;
 }
 
+QString openFailureReason(const QString& device, const DeviceFacts& facts)
+{
+    if (!facts.exists)
+        return QStringLiteral("Das Gerät %1 gibt es nicht. Ist der USB-Seriell-Adapter eingesteckt?").arg(device);
+    if (!facts.characterDevice || !facts.terminal)
+        return QStringLiteral("%1 ist keine serielle Schnittstelle.").arg(device);
+    if (!facts.accessible) {
+        const QString group = facts.group.isEmpty() ? QStringLiteral("dialout") : facts.group;
+        return QStringLiteral("Keine Berechtigung für %1: Ihr Benutzer muss zur Gruppe \"%2\" gehören "
+                              "(sudo adduser $USER %2), danach ab- und wieder anmelden.")
+            .arg(device, group);
+    }
+    if (facts.locked)
+        return QStringLiteral("%1 wird von einem anderen Programm benutzt. Beenden Sie das andere Programm.").arg(device);
+    return QStringLiteral("%1 kann nicht geöffnet werden.").arg(device);
+}
+
 QString LineSettings::toString() const
 {
     return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(QChar(parity)).arg(dataBits).arg(stopBits);

@@ -34,6 +34,20 @@ struct LineSettings {
     qint64 charTimeUs() const;
 };
 
+// What the system says about a device that could not be opened.
+struct DeviceFacts {
+    bool exists = true;
+    bool characterDevice = true;
+    bool terminal = true;     // a serial line, not another kind of device
+    bool accessible = true;   // this user may read and write it
+    QString group{};          // the group that owns it
+    bool locked = false;      // the serial layer found it in use
+};
+
+// Why a device could not be opened, in German, with what the user can do:
+// plug the adapter in, join the device's group, end the other program.
+QString openFailureReason(const QString& device, const DeviceFacts& facts);
+
 // The one serial connection to the decoder, by the program's port numbers 1..20.
 class SerialPort {
 public:

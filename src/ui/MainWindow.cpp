@@ -9,6 +9,7 @@
 #include "session/Connection.h"
 #include "session/DecoderSession.h"
 #include "trafficlight/TrafficLightPanel.h"
+#include "ui/ActivationWatch.h"
 #include "ui/InfoWindows.h"
 #include "ui/OutputIndicators.h"
 #include "ui/WindowSize.h"
@@ -69,6 +70,11 @@ MainWindow::MainWindow(Services services)
     servoPanel_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     servoPanel_->attachMenuEntries(*ui_->mnu_neutral, *ui_->mnu_servo);
     servoMenus_ = std::make_unique<ServoMenus>(context, *this);
+
+    // The start-up sequence runs again whenever the user comes back to the
+    // main window from another window of the program.
+    auto* activation = new ActivationWatch(*this, *session_);
+    connect(activation, &ActivationWatch::returnedFromOwnWindow, this, [this] { session_->runStartupSequence(); });
 
     activation_ = services_.host.createTimer();
     activation_->setInterval(1);

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -281,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct OpenCase {
     const char* name;
-    enum class Device { None, Missing, Simulator, SimulatorHeld } device;
+    enum class Device { None, Missing, Simulator, SimulatorHeld, PlainFile, NullDevice } device;
     const char* settings;
     OpenError expected;
     const char* messagePart;  // in errorString(), when not empty
@@ -304,6 +305,12 @@ TEST_P(PtyEndToEndOpen, FailureIsReported)
         break;
     case OpenCase::Device::Missing:
         device = QStringLiteral("/dev/quenbrix-no-such-device");
+        break;
+    case OpenCase::Device::PlainFile:
+        device = QCoreApplication::applicationFilePath();
+        break;
+    case OpenCase::Device::NullDevice:
+        device = QStringLiteral("/dev/null");
         break;
     case OpenCase::Device::Simulator:
     case OpenCase::Device::SimulatorHeld:
@@ -332,12 +339,17 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PtyEndToEndOpen,
     ::testing::Values(
         OpenCase{"NoDeviceBehindTheNumber", OpenCase::Device::None, "4800,N,8,1", OpenError::InvalidPort,
-                 "Kein Gerät für Port 1"},
-        OpenCase{"DeviceMissing", OpenCase::Device::Missing, "4800,N,8,1", OpenError::InvalidPort, ""},
+                 "Für Port 1 gibt es kein serielles Gerät. Ist der USB-Seriell-Adapter eingesteckt?"},
+        OpenCase{"DeviceMissing", OpenCase::Device::Missing, "4800,N,8,1", OpenError::InvalidPort,
+                 "Das Gerät /dev/quenbrix-no-such-device gibt es nicht. Ist der USB-Seriell-Adapter eingesteckt?"},
+        OpenCase{"APlainFile", OpenCase::Device::PlainFile, "4800,N,8,1", OpenError::Other,
+                 "ist keine serielle Schnittstelle."},
+        OpenCase{"NotATerminal", OpenCase::Device::NullDevice, "4800,N,8,1", OpenError::Other,
+                 "/dev/null ist keine serielle Schnittstelle."},
         OpenCase{"SettingsNotUnderstood", OpenCase::Device::Simulator, "4800,X,8,1", OpenError::Other,
                  "4800,X,8,1"},
         OpenCase{"HeldByAnotherPort", OpenCase::Device::SimulatorHeld, "4800,N,8,1", OpenError::AccessDenied,
-                 ""}),
+                 "wird von einem anderen Programm benutzt. Beenden Sie das andere Programm."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

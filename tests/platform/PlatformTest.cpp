@@ -122,3 +122,25 @@ TEST(MachineStore, WritesOnlyUnderExistingKeys)
     IniMachineStore unwritable("/proc/quenbrix/machine.ini");
     EXPECT_FALSE(unwritable.writeValue("SOFTWARE\\Talvenor", "Com_Port", 3));
 }
+
+TEST(OpenFailure, TheReasonSaysWhatToDo)
+{
+    struct Case {
+        const char* name;
+        DeviceFacts facts;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"missing", {.exists = false}, "Das Gerät /dev/ttyUSB0 gibt es nicht. Ist der USB-Seriell-Adapter eingesteckt?"},
+        {"a plain file", {.characterDevice = false}, "/dev/ttyUSB0 ist keine serielle Schnittstelle."},
+        {"no terminal", {.terminal = false}, "/dev/ttyUSB0 ist keine serielle Schnittstelle."},
+        {"no permission", {.accessible = false, .group = "dialout"},
+         "Keine Berechtigung für /dev/ttyUSB0: Ihr Benutzer muss zur Gruppe \"dialout\" gehören "
+         "(sudo adduser $USER dialout), danach ab- und wieder anmelden."},
+        {"the group of the device", {.accessible = false, .group = "uucp"}, "zur Gruppe \"uucp\" gehören (sudo adduser $USER uucp)"},
+        {"in use", {.locked = true}, "/dev/ttyUSB0 wird von einem anderen Programm benutzt. Beenden Sie das andere Programm."},
+        {"anything else", {}, "/dev/ttyUSB0 kann nicht geöffnet werden."},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(openFailureReason("/dev/ttyUSB0", c.facts).contains(QString::fromUtf8(c.reason))) << c.name;
+}

@@ -414,3 +414,19 @@ TEST(Shutdown, BeendenClosesThePortAndEndsEveryWait)
     EXPECT_TRUE(rig.host.quitRequested());
     EXPECT_FALSE(rig.host.waitUntil([] { return false; }));
 }
+
+TEST(Startup, FramingErrorsWithATimeOutEndTheAttemptAtThisSpeed)
+{
+    // Noise instead of an answer, as from a decoder at the other line speed:
+    // the first attempt times out, and the second speed follows at once.
+    AppRig rig({"R5--XC45"}, 1);
+    rig.device.injectFault(Fault::Noise, 5);
+    rig.host.answerMessage(Answer::Ok, NoDecoderText);
+    rig.start(120'000);
+    EXPECT_EQ(rig.frames().size(), 1u);  // one attempt at 4800
+    const auto& log = rig.device.log();
+    const auto firstAt9600 = std::find_if(log.begin(), log.end(), [](const auto& r) { return r.garbled; });
+    ASSERT_NE(firstAt9600, log.end());
+    // The port-open delay, one time-out of 1.5 s, the port-open delay again.
+    EXPECT_LT(firstAt9600->timeUs / 1000, 3000);
+}

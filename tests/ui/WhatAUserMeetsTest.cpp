@@ -303,3 +303,55 @@ TEST(WhatAUserMeets, TrafficLightsAndCoilsShowTheirAddressAndFunction)
         EXPECT_FALSE(indicators.ui().lblOption3456->text().isEmpty());
     }
 }
+
+TEST(WhatAUserMeets, ComingBackFromAnotherWindowRunsTheStartUpAgain)
+{
+    const std::vector<QByteArray> startUp{commands::blockRead(1).bytes, commands::blockRead(1).bytes,
+                                          commands::powerUpStateQuery().bytes};
+    {
+        // The info window closes: detection and identification as at start.
+        AppRig rig({"R5--XC45"}, 1);
+        rig.start();
+        rig.device.clearLog();
+        rig.host.onModal("frmAbout", [](QDialog& d) { click(d.findChild<QPushButton*>("cmdOK")); });
+        ASSERT_TRUE(rig.choose("mnu_about"));
+        rig.host.advanceMs(5000);
+        EXPECT_EQ(rig.frames(), startUp);
+    }
+    {
+        // The servo type dialog works under the dialogs' flag: it stays quiet.
+        AppRig rig({"R5--XC45"}, 1);
+        rig.start();
+        rig.doubleClickOutput(2);
+        rig.device.clearLog();
+        rig.host.onModal("Servotyp", [](QDialog& d) { click(d.findChild<QPushButton*>("OKButton")); });
+        click(rig.servo().S_Konfigurieren);
+        rig.host.advanceMs(5000);
+        const auto frames = rig.frames();
+        ASSERT_EQ(frames.size(), 2u);  // the write and its read-back only
+        EXPECT_EQ(frames[1], commands::blockRead(2).bytes);
+    }
+    {
+        // A wait window belongs to the operation that shows it.
+        AppRig rig({"R5--XC45"}, 1);
+        rig.start();
+        rig.doubleClickOutput(1);
+        rig.host.answerMessage(Answer::Yes);
+        ASSERT_TRUE(rig.choose("mnu_RServo_3"));
+        rig.device.clearLog();
+        rig.host.advanceMs(5000);
+        EXPECT_TRUE(rig.frames().empty());
+    }
+    {
+        // A menu that opens and closes is no other window.
+        AppRig rig({"R5--XC45"}, 1);
+        rig.start();
+        rig.device.clearLog();
+        QMenu* help = rig.window().menu("mnu_help");
+        ASSERT_TRUE(qb::test::openMenu(rig.window(), help));
+        help->close();
+        rig.host.activate(rig.window());
+        rig.host.advanceMs(5000);
+        EXPECT_TRUE(rig.frames().empty());
+    }
+}
