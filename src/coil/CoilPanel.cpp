@@ -31,6 +31,8 @@ void CoilPanel::applyLayout(const FamilyLayout& layout)
 
 void CoilPanel::showSelection(const QString&)
 {
+    // The time shown belongs to the coil before: it goes until this one is read.
+    clearCoil();
     indicators().showAddressMode(context_.session.settings().AddressMode);
 }
 
@@ -58,15 +60,18 @@ void CoilPanel::showDecoded(const DecodedBlock& d)
     ui_->cmdSpulenzeit->setEnabled(true);
 }
 
-void CoilPanel::showReadOutcome(ReadOutcome outcome)
+void CoilPanel::clearCoil()
 {
-    if (outcome == ReadOutcome::Decoded)
-        return;
-    // The time of another coil is not shown under this one's name.
     ui_->txtEinschaltzeit->clear();
     ui_->lblAktuell->clear();
     indicators().clear();
     ui_->cmdSpulenzeit->setEnabled(false);
+}
+
+void CoilPanel::showReadOutcome(ReadOutcome outcome)
+{
+    if (outcome != ReadOutcome::Decoded)
+        clearCoil();
 }
 
 }  // namespace qb

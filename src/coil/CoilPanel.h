@@ -27,6 +27,9 @@ public:
     void showReadOutcome(ReadOutcome outcome) override;
 
 private:
+    // Nothing of a coil is shown: another one was chosen, or it could not be read.
+    void clearCoil();
+
     WindowContext context_;
     std::unique_ptr<Ui::CoilPanel> ui_;
 };

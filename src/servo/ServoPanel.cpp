@@ -163,6 +163,8 @@ void ServoPanel::applyLayout(const FamilyLayout& layout)
 
 void ServoPanel::showSelection(const QString& entryText)
 {
+    // The values shown belong to the output before: they go until this one is read.
+    clearValues();
     entryText_ = entryText;
     indicators().showAddressMode(context_.session.settings().AddressMode);
     indicators().show();

@@ -35,6 +35,8 @@ void TrafficLightPanel::applyLayout(const FamilyLayout& layout)
 
 void TrafficLightPanel::showSelection(const QString& entryText)
 {
+    // The time shown belongs to the phase before: it goes until this one is read.
+    clearPhase();
     entryText_ = entryText;
     indicators().showAddressMode(context_.session.settings().AddressMode);
     indicators().setFunctionCaption(QStringLiteral("Ampelfunktion"));
@@ -91,15 +93,18 @@ void TrafficLightPanel::showDecoded(const DecodedBlock& d)
         ui_->cmdAmpelzeit->setEnabled(true);
 }
 
+void TrafficLightPanel::clearPhase()
+{
+    ui_->lblLinker_Wert->clear();
+    ui_->txtAmpelzeit->clear();
+    indicators().clear();
+    ui_->cmdAmpelzeit->setEnabled(false);
+}
+
 void TrafficLightPanel::showReadOutcome(ReadOutcome outcome)
 {
-    if (outcome != ReadOutcome::Decoded) {
-        // The phase time of another phase is not shown under this one's name.
-        ui_->lblLinker_Wert->clear();
-        ui_->txtAmpelzeit->clear();
-        indicators().clear();
-        ui_->cmdAmpelzeit->setEnabled(false);
-    }
+    if (outcome != ReadOutcome::Decoded)
+        clearPhase();
     if (entryText_ == QLatin1String("Rot 1"))
         ChangeMarkingActive = true;
 }

@@ -31,6 +31,9 @@ public:
     bool ChangeMarkingActive = false;
 
 private:
+    // Nothing of a phase is shown: another one was chosen, or it could not be read.
+    void clearPhase();
+
     WindowContext context_;
     std::unique_ptr<Ui::TrafficLightPanel> ui_;
     QString entryText_;

@@ -150,8 +150,12 @@ TEST(WhatAUserMeets, AFailedReadShowsNothingOfAnotherOutput)
         rig.start();
         rig.doubleClickOutput(2);
         ASSERT_EQ(rig.servo().Neutralstellung->text(), QStringLiteral("12222"));
-        rig.host.answerMessage(Answer::Ok, QString::fromUtf8(c.message));
+        // Already while the user is told, nothing of output 2 is shown.
+        QString shownMeanwhile = QStringLiteral("<no message>");
+        rig.host.answerMessage(Answer::Ok, QString::fromUtf8(c.message),
+                               [&] { shownMeanwhile = rig.servo().Neutralstellung->text(); });
         rig.doubleClickOutput(3);
+        EXPECT_EQ(shownMeanwhile, QString());
 
         ASSERT_FALSE(rig.host.messages().empty()) << rig.ui().Status->text().toStdString();
         EXPECT_EQ(rig.host.messages().back().text, QString::fromUtf8(c.message));
