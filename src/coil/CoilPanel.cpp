@@ -70,6 +70,7 @@ void CoilPanel::clearCoil()
 
 void CoilPanel::showReadOutcome(ReadOutcome outcome)
 {
+    indicators().setAddressChangeEnabled(outcome == ReadOutcome::Decoded);
     if (outcome != ReadOutcome::Decoded)
         clearCoil();
 }

@@ -261,8 +261,9 @@ void ServoPanel::showReadOutcome(ReadOutcome outcome)
     updateEndFlags();
     const DecoderIdentity& identity = context_.session.identity();
     ui_->S_Konfigurieren->setEnabled(read && !identity.DecoderId.startsWith(QLatin1String("B5")));
-    for (QPushButton* button : {ui_->Command2, ui_->Command3, ui_->Command4})
+    for (QPushButton* button : {ui_->Command2, ui_->Command3})
         button->setEnabled(read);
+    indicators().setAddressChangeEnabled(read);
     if (identity.PairedFamily == 4)
         ui_->S_Konfigurieren->setEnabled(read && context_.session.settings().OutputNumber % 2 == 1);
 }

@@ -103,6 +103,7 @@ void TrafficLightPanel::clearPhase()
 
 void TrafficLightPanel::showReadOutcome(ReadOutcome outcome)
 {
+    indicators().setAddressChangeEnabled(outcome == ReadOutcome::Decoded);
     if (outcome != ReadOutcome::Decoded)
         clearPhase();
     if (entryText_ == QLatin1String("Rot 1"))

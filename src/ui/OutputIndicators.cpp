@@ -14,6 +14,12 @@ OutputIndicators::OutputIndicators(QWidget* parent) : QWidget(parent), ui_(std::
     for (QRadioButton* option : {ui_->Option3, ui_->Option4, ui_->Option5, ui_->Option6})
         connect(option, &QRadioButton::clicked, this, &OutputIndicators::showFunctionOfSettings);
     connect(ui_->Richtung, &QCheckBox::clicked, this, &OutputIndicators::showDirectionOfSettings);
+    connect(ui_->Command4, &QPushButton::clicked, this, &OutputIndicators::newAddressRequested);
+}
+
+void OutputIndicators::setAddressChangeEnabled(bool enabled)
+{
+    ui_->Command4->setEnabled(enabled);
 }
 
 OutputIndicators::~OutputIndicators() = default;
@@ -75,6 +81,7 @@ void OutputIndicators::clear()
     ui_->DCC_ADDR->clear();
     ui_->Richtung->setChecked(false);
     ui_->lblRichtung->clear();
+    ui_->Command4->setEnabled(false);
 }
 
 void OutputIndicators::showDecoded(const DecodedBlock& d)

@@ -33,10 +33,16 @@ public:
     void showDecoded(const DecodedBlock& decoded);
     // Nothing shown: the output could not be read.
     void clear();
+    // "Neue Adresse" is usable once the output has been read.
+    void setAddressChangeEnabled(bool enabled);
     // The caption of the function frame ("Servo steuert:", "Ampelfunktion").
     void setFunctionCaption(const QString& caption);
     // The servo function options; traffic lights choose theirs elsewhere.
     void setServoFunctionsShown(bool shown);
+
+signals:
+    // "Neue Adresse" was clicked.
+    void newAddressRequested();
 
 private:
     void showFunctionOfSettings();

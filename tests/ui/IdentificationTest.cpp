@@ -142,7 +142,7 @@ TEST(OutputRead, ProgressTextsAndTheBlockOfTheSelectedOutput)
     rig.device.setValue16(3, 3, 4321);
     rig.doubleClickOutput(3);
     EXPECT_EQ(rig.servo().Neutralstellung->text(), QStringLiteral("4321"));
-    EXPECT_TRUE(rig.servo().Command4->isEnabled());
+    EXPECT_TRUE(rig.indicators().Command4->isEnabled());
 }
 
 TEST(OutputRead, PersistentFramingErrorsLeaveTheSettingsAlone)

@@ -167,7 +167,7 @@ TEST(WhatAUserMeets, AFailedReadShowsNothingOfAnotherOutput)
         EXPECT_TRUE(rig.servo().Fabrikat->text().isEmpty());
         EXPECT_TRUE(rig.indicators().DCC_ADDR->text().isEmpty());
         for (QPushButton* button : {rig.servo().S_Konfigurieren, rig.servo().Command2, rig.servo().Command3,
-                                    rig.servo().Command4})
+                                    rig.indicators().Command4})
             EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
         EXPECT_FALSE(rig.window().menu("mnu_copy")->menuAction()->isEnabled());
         // Nothing of output 2 can be written to output 3.
@@ -305,6 +305,8 @@ TEST(WhatAUserMeets, TrafficLightsAndCoilsShowTheirAddressAndFunction)
         EXPECT_EQ(indicators.ui().DCC_ADDR->text().toInt(), rig.outputSettings().VirtualAddress);
         EXPECT_EQ(indicators.ui().DCC_ADDR->text(), QString::number(c.output));  // address 1
         EXPECT_FALSE(indicators.ui().lblOption3456->text().isEmpty());
+        EXPECT_TRUE(indicators.ui().Command4->isVisible());
+        EXPECT_TRUE(indicators.ui().Command4->isEnabled());
     }
 }
 
