@@ -1,5 +1,7 @@
 #include "memory/ConfigBlock.h"
 
+#include "decoder/ModelCode.h"
+
 #include "link/CommandCatalogue.h"
 
 #include <algorithm>
@@ -66,6 +68,19 @@ std::optional<int> ConfigBlock::statusDigit() const
 int ConfigBlock::busLaneDigit() const
 {
     return codeAt(BusLanePosition).value_or('0') - '0';
+}
+
+BlockCheck checkBlock(const ConfigBlock& block, int n, const QString& decoderId)
+{
+    // A decoder may send a shorter block than its variant promises; up to
+    // and with the identification it must be there.
+    if (block.length() < ConfigBlock::IdPosition + ConfigBlock::IdLength - 1)
+        return BlockCheck::TooShort;
+    if (block.decoderId() != decoderId)
+        return BlockCheck::OtherDecoder;
+    if (block.outputDigit() != outputDigit(n))
+        return BlockCheck::OtherOutput;
+    return BlockCheck::Usable;
 }
 
 }  // namespace qb

@@ -56,4 +56,13 @@ private:
     QByteArray text_;
 };
 
+// Whether a received block can be shown as output n of the decoder `decoderId`.
+enum class BlockCheck {
+    Usable,       // it reaches through the identification, names this decoder and this output
+    TooShort,     // it ends before the identification (cut short, or nothing came)
+    OtherDecoder, // noise of the right length, a shifted block, another decoder's block
+    OtherOutput,  // a block of another output of this decoder
+};
+BlockCheck checkBlock(const ConfigBlock& block, int n, const QString& decoderId);
+
 }  // namespace qb

@@ -1,49 +1,13 @@
 #include "platform/QtHost.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 namespace qb {
-
-namespace {
-
-class QtTimer : public Timer {
-public:
-    QtTimer()
-    {
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { fire(); });
-    }
-    void setInterval(int ms) override
-    {
-        interval_ = ms;
-        timer_.setInterval(ms);
-        if (timer_.isActive())
-            timer_.start();
-    }
-    int interval() const override { return interval_; }
-    void setEnabled(bool enabled) override
-    {
-        if (enabled)
-            timer_.start(interval_);
-        else
-            timer_.stop();
-    }
-    bool isEnabled() const override { return timer_.isActive(); }
-
-private:
-    QTimer timer_;
-    int interval_ = 0;
-};
-
-}  // namespace
 
 // While the user is asked something, the pointer is the normal one, even in
 // the middle of an operation that shows the hourglass.
@@ -60,43 +24,29 @@ private:
     bool wasBusy_;
 };
 
-struct QtHost::Clock {
-    QElapsedTimer elapsed;
-};
-
-QtHost::QtHost() : clock_(std::make_unique<Clock>())
-{
-    clock_->elapsed.start();
-}
+QtHost::QtHost() = default;
 
 QtHost::~QtHost() = default;
 
 std::unique_ptr<Timer> QtHost::createTimer()
 {
-    return std::make_unique<QtTimer>();
+    return QtEventLoop::createTimer();
 }
 
 qint64 QtHost::nowUs() const
 {
-    return clock_->elapsed.nsecsElapsed() / 1000;
+    return loop_.nowUs();
 }
 
 bool QtHost::waitUntil(const std::function<bool()>& condition)
 {
-    // Blocks in the event loop until the next event: a wait costs no CPU.
     NestedLoop nested(*this);
-    while (!quit_) {
-        if (condition())
-            return true;
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
-    }
-    return false;
+    return loop_.waitUntil(condition);
 }
 
 int QtHost::runModal(QDialog& dialog)
 {
-    if (quit_)
+    if (loop_.quitRequested())
         return QDialog::Rejected;
     NestedLoop nested(*this);
     return dialog.exec();
@@ -202,17 +152,13 @@ void QtHost::setBusy(bool busy)
 
 void QtHost::requestQuit()
 {
-    quit_ = true;
     setBusy(false);
-    QCoreApplication::exit(0);
-    // Wake a wait that blocks in the event loop.
-    if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        dispatcher->wakeUp();
+    loop_.requestQuit();
 }
 
 bool QtHost::quitRequested() const
 {
-    return quit_;
+    return loop_.quitRequested();
 }
 
 }  // namespace qb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/QtEventLoop.h"
 #include "platform/WindowHost.h"
 
 class QWidget;
@@ -35,11 +36,9 @@ public:
 
 private:
     class Asking;
+    QtEventLoop loop_;
     QWidget* dialogParent_ = nullptr;
     bool busy_ = false;
-    bool quit_ = false;
-    struct Clock;
-    std::unique_ptr<Clock> clock_;
 };
 
 }  // namespace qb

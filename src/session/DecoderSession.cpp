@@ -353,10 +353,10 @@ ReadOutcome DecoderSession::readOutput()
         return ReadOutcome::Failed;
     const QString failed = reply.text.isEmpty() ? texts::decoderTimeout() : QStringLiteral("Datenfehler vom Decoder !");
     // An answer cut short by the time-out still counts when it reaches
-    // through the identification (a decoder may send a shorter block than
-    // its variant has); anything shorter is no block.
+    // through the identification; anything shorter is no block.
     const ConfigBlock block(reply.text);
-    if (reply.status == ReplyStatus::Garbled || block.length() < ConfigBlock::IdPosition + ConfigBlock::IdLength - 1) {
+    const BlockCheck check = checkBlock(block, n, identity_.DecoderId);
+    if (reply.status == ReplyStatus::Garbled || check == BlockCheck::TooShort) {
         host_.message(failed);
         return ReadOutcome::Failed;
     }
@@ -376,7 +376,7 @@ ReadOutcome DecoderSession::readOutput()
     // Only a block of the connected decoder for this output is shown: not
     // noise of the right length, not a block shifted by a character, not
     // another output's.
-    if (id != identity_.DecoderId || block.outputDigit() != outputDigit(n)) {
+    if (check != BlockCheck::Usable) {
         host_.message(failed);
         return ReadOutcome::Failed;
     }

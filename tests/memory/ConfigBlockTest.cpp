@@ -143,3 +143,28 @@ TEST(ConfigBlock, StatusAndBusLaneDigitsAreCharacterCodesMinus48)
         EXPECT_EQ(block.busLaneDigit(), c.busLane);
     }
 }
+
+TEST(ConfigBlock, OnlyABlockOfThisDecoderForThisOutputIsUsable)
+{
+    // 69 digits of fields, the output digit, the identification, the status digit.
+    const QByteArray fields(69, '0');
+    struct Case {
+        const char* name;
+        QByteArray text;  // in block order
+        int output;
+        BlockCheck check;
+    };
+    const Case cases[] = {
+        {"complete", fields + "3R5--XC452", 3, BlockCheck::Usable},
+        {"short of its status digit", fields + "3R5--XC45", 3, BlockCheck::Usable},
+        {"output 12", fields + "<R5--XC452", 12, BlockCheck::Usable},
+        {"cut in the identification", fields + "3R5--XC4", 3, BlockCheck::TooShort},
+        {"nothing", "", 3, BlockCheck::TooShort},
+        {"another decoder", fields + "3R5--XC482", 3, BlockCheck::OtherDecoder},
+        {"shifted by one", "\x06" + fields + "3R5--XC45", 3, BlockCheck::OtherDecoder},
+        {"noise", QByteArray(79, '#'), 3, BlockCheck::OtherDecoder},
+        {"another output", fields + "4R5--XC452", 3, BlockCheck::OtherOutput},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(checkBlock(ConfigBlock::fromReversed(c.text), c.output, "R5--XC45"), c.check) << c.name;
+}
