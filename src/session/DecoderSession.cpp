@@ -29,7 +29,7 @@ DecoderSession::DecoderSession(Services services, SessionView& view)
       view_(view),
       line_(std::make_unique<Line>(host_, port_, identity_)),
       connection_(std::make_unique<Connection>(host_, port_, services.settings, services.machine, view_)),
-      detection_(std::make_unique<Detection>(host_, *connection_, *line_, view_)),
+      detection_(std::make_unique<Detection>(host_, *connection_, *line_, view_, services.gracePeriod)),
       servoWrites_(std::make_unique<ServoWrites>(host_, *line_, identity_, settings_, view_)),
       timer3_(host_.createTimer())
 {
@@ -73,24 +73,24 @@ void DecoderSession::openAtStart()
     connection_->openAtStart();
 }
 
-void DecoderSession::runStartupSequence()
+DecoderSession::StartupOutcome DecoderSession::runStartupSequence()
 {
     if (dialogActive_.isSet() || connection_->portNumber() < 1) {
         startupQueryActive_ = false;
-        return;
+        return StartupOutcome::NotRun;
     }
     const Line::Operation operation = line_->beginQuietly();
     if (!operation)
-        return;  // never while another operation talks to the decoder
-    startupSequence();
+        return StartupOutcome::NotRun;  // never while another operation talks to the decoder
+    return startupSequence();
 }
 
-void DecoderSession::startupSequence()
+DecoderSession::StartupOutcome DecoderSession::startupSequence()
 {
     const int port = connection_->portNumber();
     if (port < 1) {
         startupQueryActive_ = false;
-        return;
+        return StartupOutcome::NotRun;
     }
     view_.checkPortEntry(port, 0);
     view_.setPortDisplay(Connection::portText(port));
@@ -112,20 +112,23 @@ void DecoderSession::startupSequence()
         while (outcome == Outcome::Failed && detection_->attemptsLeft() != 0 && !host_.quitRequested())
             outcome = detect();
     }
-    if (host_.quitRequested() || outcome == Outcome::GaveUp || outcome == Outcome::Ended)
-        return;
+    if (host_.quitRequested() || outcome == Outcome::Ended)
+        return StartupOutcome::Ended;
+    if (outcome == Outcome::GaveUp)
+        return StartupOutcome::NoDecoder;
     if (outcome == Outcome::PortFailed) {
         // No power-on query either: there is no open port to ask through.
         view_.setStatus(Connection::portMissingStatus(port));
-        return;
+        return StartupOutcome::PortFailed;
     }
-    identify();
+    const bool accepted = identify();
     if (host_.quitRequested())
-        return;
+        return StartupOutcome::Ended;
     if (isInGroup(DecoderGroup::StartupStateGroup, identity_.DecoderId))
         queryPowerUpState();
     else
         startupQueryActive_ = false;
+    return accepted ? StartupOutcome::Identified : StartupOutcome::NotAccepted;
 }
 
 void DecoderSession::queryPowerUpState()
@@ -156,10 +159,8 @@ void DecoderSession::selectPort(int n)
     using Outcome = Detection::Outcome;
     // A first failure of the run only marks the second speed; the
     // identification then makes its own read.
-    if (result.outcome == Outcome::Detected || result.outcome == Outcome::Failed) {
-        if (!host_.quitRequested())
-            identify();
-    }
+    if ((result.outcome == Outcome::Detected || result.outcome == Outcome::Failed) && !host_.quitRequested())
+        identify();
 }
 
 QStringList DecoderSession::scanPorts()
@@ -271,27 +272,35 @@ void DecoderSession::rereadTestOutput()
         fatal(texts::decoderGone());
 }
 
-void DecoderSession::identify()
+bool DecoderSession::identify()
 {
-    if (identity_.ActiveTestOutput >= 1)
-        return rereadTestOutput();
+    if (identity_.ActiveTestOutput >= 1) {
+        rereadTestOutput();
+        return true;
+    }
     if (!connection_->ensurePortOpen(detection_->attemptsLeft()))
-        return;  // the port-open timer has told the user
+        return false;  // the port-open timer has told the user
     const int n = settings_.OutputNumber;
     const Reply reply = line_->readBlock(n);
     if (reply.status == ReplyStatus::Ending || reply.status == ReplyStatus::LineBusy)
-        return;
-    if (reply.status == ReplyStatus::Garbled)
-        return fatal(texts::lines({QStringLiteral("Timeout oder Datenfehler vom Decoder!"),
-                                   QStringLiteral("Decoder ist vermutlich nicht eingeschaltet."),
-                                   QStringLiteral("Programm wird beendet.")}));
+        return false;
+    if (reply.status == ReplyStatus::Garbled) {
+        fatal(texts::lines({QStringLiteral("Timeout oder Datenfehler vom Decoder!"),
+                            QStringLiteral("Decoder ist vermutlich nicht eingeschaltet."),
+                            QStringLiteral("Programm wird beendet.")}));
+        return false;
+    }
     const ConfigBlock block(reply.text);
-    if (block.outputDigit() != outputDigit(n))
-        return fatal(texts::lines({QStringLiteral("Datenfehler!"), {}, QStringLiteral("Starten Sie das Programm neu!")}));
+    if (block.outputDigit() != outputDigit(n)) {
+        fatal(texts::lines({QStringLiteral("Datenfehler!"), {}, QStringLiteral("Starten Sie das Programm neu!")}));
+        return false;
+    }
 
     view_.setHintText(QString());
     const QString id = block.decoderId();
-    if (!isKnownId(id)) {
+    const bool accepted = isKnownId(id);
+    rejectedId_ = accepted ? QString() : id;
+    if (!accepted) {
         host_.message(texts::lines({QStringLiteral("Der angeschlossene Decoder hat nicht die richtige Kennung!"), {},
                                     QStringLiteral("Dieses Programm ist für Servo Decoder."), {},
                                     QStringLiteral("Empfangene Kennung ist ") + id}));
@@ -317,6 +326,7 @@ void DecoderSession::identify()
         view_.enableOutputList();
     }
     showBlock(block);
+    return accepted;
 }
 
 // --- Outputs ---------------------------------------------------------------------

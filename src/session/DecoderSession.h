@@ -38,6 +38,20 @@ public:
         SerialPort& port;
         SettingsStore& settings;
         MachineStore& machine;
+        // Without a window nobody can choose another port meanwhile: a
+        // decoder that never answers is given up at once, without the
+        // message and the 20-second grace period.
+        bool gracePeriod = true;
+    };
+
+    // How the last start-up sequence ended.
+    enum class StartupOutcome {
+        Identified,   // a decoder of a known kind answered
+        NotAccepted,  // a decoder answered with an identification the program does not know
+        PortFailed,   // the port did not open (reported)
+        NoDecoder,    // nothing answered at either speed
+        NotRun,       // a dialog was active, no port was chosen, or the line was busy
+        Ended,        // the program is ending
     };
 
     DecoderSession(Services services, SessionView& view);
@@ -51,6 +65,9 @@ public:
     const Connection& connection() const { return *connection_; }
     const Detection& detection() const { return *detection_; }
     const DecoderIdentity& identity() const { return identity_; }
+    // The identification of the last decoder that answered with one the
+    // program does not know; empty after an accepted one.
+    const QString& rejectedId() const { return rejectedId_; }
     OutputSettings& settings() { return settings_; }
     const OutputSettings& settings() const { return settings_; }
 
@@ -77,7 +94,7 @@ public:
     // Detection at both speeds, identification and the power-on state
     // query; run when the main window becomes active. Does nothing while a
     // dialog is active, without a port, or while an operation holds the line.
-    void runStartupSequence();
+    StartupOutcome runStartupSequence();
     // A port from the menu: detection, then identification.
     void selectPort(int n);
     // The scan dialog.
@@ -128,8 +145,10 @@ private:
     void onCommEvent(CommEvent event);
     void powerLost();
     void reconnect();
-    void startupSequence();
-    void identify();
+    StartupOutcome startupSequence();
+    // False when the decoder's identification is not one the program knows.
+    bool identify();
+    QString rejectedId_;
     void rereadTestOutput();
     void queryPowerUpState();
     ReadOutcome showBlock(const ConfigBlock& block);

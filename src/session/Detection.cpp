@@ -12,8 +12,9 @@
 
 namespace qb {
 
-Detection::Detection(Host& host, Connection& connection, Line& line, SessionView& view)
-    : host_(host), connection_(connection), line_(line), view_(view), timer6_(host.createTimer())
+Detection::Detection(Host& host, Connection& connection, Line& line, SessionView& view, bool gracePeriod)
+    : host_(host), connection_(connection), line_(line), view_(view), timer6_(host.createTimer()),
+      gracePeriod_(gracePeriod)
 {
     timer6_->setInterval(GraceMs);
     timer6_->setHandler([this] {
@@ -69,6 +70,8 @@ Detection::Outcome Detection::failed()
     view_.setStatus(Connection::connectingStatus(connection_.portNumber(), attemptsLeft_));
     if (attemptsLeft_ > 0)
         return Outcome::Failed;
+    if (!gracePeriod_)
+        return Outcome::GaveUp;
     host_.message(texts::lines({texts::decoderTimeout(), {}, QStringLiteral("Mögliche Ursachen:"),
                                 QStringLiteral("Decoder ist nicht eingeschaltet!"),
                                 QStringLiteral("Falsche serielle Schnittstelle ausgewählt!"), {},

@@ -30,7 +30,9 @@ public:
         std::optional<int> variant;  // the protocol variant the answer implies
     };
 
-    Detection(Host& host, Connection& connection, Line& line, SessionView& view);
+    // Without `gracePeriod` a decoder that never answers is given up at once,
+    // silently: the caller reports it.
+    Detection(Host& host, Connection& connection, Line& line, SessionView& view, bool gracePeriod = true);
     ~Detection();
 
     // One detection attempt with its retries, reading output n's block.
@@ -52,6 +54,7 @@ private:
     std::unique_ptr<Timer> timer6_;
     int attemptsLeft_ = 0;
     bool altBaudTried_ = false;
+    bool gracePeriod_ = true;
 };
 
 }  // namespace qb
