@@ -2,6 +2,8 @@
 
 #include "platform/Stores.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <algorithm>
 
@@ -46,12 +48,40 @@ bool pathLess(const QString& a, const QString& b)
     return a < b;  // the same but for leading zeros: still a fixed order
 }
 
+QString pinKey(int number)
+{
+    return QStringLiteral("Port%1").arg(number);
+}
+
+// The file a path finally names, links followed; the path itself when it
+// names nothing (yet).
+QString resolved(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+bool sameDevice(const QString& a, const QString& b)
+{
+    return !a.isEmpty() && !b.isEmpty() && (a == b || resolved(a) == resolved(b));
+}
+
 }  // namespace
 
-PortDirectory::PortDirectory(const SettingsStore& settings, DeviceList systemDevices)
+PortDirectory::PortDirectory(SettingsStore& settings, DeviceList systemDevices, QString stableFolder)
     : settings_(settings),
-      systemDevices_(systemDevices ? std::move(systemDevices) : DeviceList(&systemSerialDevices))
+      systemDevices_(systemDevices ? std::move(systemDevices) : DeviceList(&systemSerialDevices)),
+      stableFolder_(std::move(stableFolder))
 {
+}
+
+QString PortDirectory::defaultStableFolder()
+{
+#if defined(Q_OS_LINUX)
+    return QStringLiteral("/dev/serial/by-id");
+#else
+    return {};
+#endif
 }
 
 void PortDirectory::pin(int number, const QString& device)
@@ -68,7 +98,55 @@ QString PortDirectory::pinnedDevice(int number) const
 {
     if (const auto it = runPins_.constFind(number); it != runPins_.cend())
         return *it;
-    return settings_.value(SettingsApp, SettingsSection, QStringLiteral("Port%1").arg(number), {}).trimmed();
+    return settings_.value(SettingsApp, SettingsSection, pinKey(number), {}).trimmed();
+}
+
+QString PortDirectory::stableNameOf(const QString& device) const
+{
+    if (stableFolder_.isEmpty() || device.isEmpty())
+        return {};
+    const QDir folder(stableFolder_);
+    if (QFileInfo(device).absolutePath() == folder.absolutePath())
+        return device;  // named by its stable name already
+    const QString target = resolved(device);
+    for (const QFileInfo& link : folder.entryInfoList(QDir::Files | QDir::System, QDir::Name))
+        if (resolved(link.absoluteFilePath()) == target)
+            return link.absoluteFilePath();
+    return {};
+}
+
+void PortDirectory::keep(int number, const QString& device)
+{
+    if (number < FirstNumber || number > LastNumber || !runPin(number).isEmpty())
+        return;
+    const QString stable = stableNameOf(device);
+    if (stable.isEmpty() || pinnedDevice(number) == stable)
+        return;
+    // The adapter may have been pinned under another number before: it has one.
+    for (int n = FirstNumber; n <= LastNumber; ++n)
+        if (n != number && settings_.value(SettingsApp, SettingsSection, pinKey(n), {}).trimmed() == stable)
+            settings_.setValue(SettingsApp, SettingsSection, pinKey(n), {});
+    settings_.setValue(SettingsApp, SettingsSection, pinKey(number), stable);
+}
+
+QString PortDirectory::describe(int number) const
+{
+    const std::optional<QString> device = deviceFor(number);
+    if (!device)
+        return QStringLiteral("kein Gerät");
+    const QString target = resolved(*device);
+    const bool present = QFileInfo::exists(*device);
+    QString text = present ? target : *device;
+    const QString stable = stableNameOf(*device);
+    if (present && !stable.isEmpty())
+        text += QStringLiteral(" (%1)").arg(QFileInfo(stable).fileName());
+    if (!present)
+        text += QStringLiteral(" (nicht vorhanden)");
+    if (!runPin(number).isEmpty())
+        text += QStringLiteral(", für diesen Lauf zugeordnet");
+    else if (!pinnedDevice(number).isEmpty())
+        text += QStringLiteral(", fest zugeordnet");
+    return text;
 }
 
 std::optional<QString> PortDirectory::deviceFor(int number) const
@@ -81,9 +159,15 @@ std::optional<QString> PortDirectory::deviceFor(int number) const
     QStringList pinnedAnywhere;
     for (int n = FirstNumber; n <= LastNumber; ++n)
         pinnedAnywhere << pinnedDevice(n);
+    // A device pinned by its stable name is the same device as its
+    // /dev/ttyUSB* entry: it is not handed out a second time.
+    const auto pinnedElsewhere = [&](const QString& device) {
+        return std::any_of(pinnedAnywhere.cbegin(), pinnedAnywhere.cend(),
+                           [&](const QString& pinned) { return sameDevice(pinned, device); });
+    };
     QStringList free;
     for (const QString& device : systemDevices_())
-        if (!device.isEmpty() && !pinnedAnywhere.contains(device) && !free.contains(device))
+        if (!device.isEmpty() && !pinnedElsewhere(device) && !free.contains(device))
             free << device;
     std::sort(free.begin(), free.end(), pathLess);
 

@@ -28,6 +28,12 @@ public:
         if (current_)
             current_->setWakeThreshold(n);
     }
+    QString describe(int portNumber) const override { return selector_(portNumber).describe(portNumber); }
+    void keepOpenDevice() override
+    {
+        if (current_)
+            current_->keepOpenDevice();
+    }
 
 private:
     Selector selector_;

@@ -139,6 +139,8 @@ OpenError QtSerialPort::open(int portNumber, const QString& settings)
         error_ = openFailureReason(*device, factsOf(*device, QSerialPort::NoError));
         return OpenError::Other;
     }
+    openNumber_ = portNumber;
+    openDevice_ = *device;
     wakeThreshold_ = 1;
     wakeTarget_ = 1;
 #if defined(Q_OS_UNIX)
@@ -148,6 +150,17 @@ OpenError QtSerialPort::open(int portNumber, const QString& settings)
 #endif
     pollTimer_->setEnabled(true);
     return OpenError::None;
+}
+
+QString QtSerialPort::describe(int portNumber) const
+{
+    return ports_.describe(portNumber);
+}
+
+void QtSerialPort::keepOpenDevice()
+{
+    if (isOpen())
+        ports_.keep(openNumber_, openDevice_);
 }
 
 void QtSerialPort::setWakeThreshold(int n)

@@ -34,6 +34,8 @@ public:
     QByteArray readAll() override;
     bool dsr() const override;
     void setWakeThreshold(int n) override;
+    QString describe(int portNumber) const override;
+    void keepOpenDevice() override;
 
 private:
     void pollLine();
@@ -49,6 +51,8 @@ private:
     std::unique_ptr<QSerialPort> port_;
     std::unique_ptr<Timer> pollTimer_;
     QString error_;
+    int openNumber_ = 0;  // the port number the open device serves
+    QString openDevice_;  // and its path
     bool lineStatesKnown_ = false;  // the device reports DSR
     bool dsrHigh_ = true;
     bool frameCountKnown_ = false;  // the driver counts framing errors

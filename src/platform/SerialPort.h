@@ -69,6 +69,17 @@ public:
     // character and makes whatever has arrived available.
     virtual void setWakeThreshold(int n) { (void)n; }
 
+    // What stands behind a port number, for the user; empty when the port
+    // cannot tell.
+    virtual QString describe(int portNumber) const
+    {
+        (void)portNumber;
+        return {};
+    }
+    // A decoder answered on the open port: its number keeps this device,
+    // where the system can name it for good.
+    virtual void keepOpenDevice() {}
+
     void setEventHandler(std::function<void(CommEvent)> handler) { handler_ = std::move(handler); }
 
 protected:

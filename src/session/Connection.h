@@ -56,6 +56,13 @@ public:
     void restoreAfterScan();
     // A double click in the scan list; false when the row names no port.
     bool chooseScannedPort(int listIndex);
+    // The port number of a row of the scan list; 0 when there is none.
+    int scannedPort(int listIndex) const
+    {
+        return listIndex >= 0 && listIndex < foundCount_ ? foundPorts_[static_cast<size_t>(listIndex)] : 0;
+    }
+    // Which device stands behind a port number, for the user.
+    QString deviceText(int n) const { return port_.describe(n); }
     // A test panel's own port menu; false when the machine-wide value could
     // not be written (the caller ends the program after its message).
     bool choosePanelPort(int n);

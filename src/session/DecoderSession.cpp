@@ -300,6 +300,8 @@ bool DecoderSession::identify()
     const QString id = block.decoderId();
     const bool accepted = isKnownId(id);
     rejectedId_ = accepted ? QString() : id;
+    if (accepted)
+        port_.keepOpenDevice();  // this number is the decoder's, also after a re-plug
     if (!accepted) {
         host_.message(texts::lines({QStringLiteral("Der angeschlossene Decoder hat nicht die richtige Kennung!"), {},
                                     QStringLiteral("Dieses Programm ist für Servo Decoder."), {},

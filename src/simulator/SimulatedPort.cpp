@@ -20,6 +20,13 @@ SimulatedPort::~SimulatedPort()
     device_.setDsrHandler({});
 }
 
+QString SimulatedPort::describe(int portNumber) const
+{
+    if (!available_.empty() && !available_.count(portNumber))
+        return QStringLiteral("kein Gerät");
+    return QStringLiteral("eingebauter Demo-Decoder %1").arg(QString::fromLatin1(device_.id()));
+}
+
 void SimulatedPort::failOpens(OpenError error, const QString& reason)
 {
     failWith_ = error;

@@ -28,6 +28,7 @@ public:
     OpenError open(int portNumber, const QString& settings) override;
     void close() override;
     bool isOpen() const override { return open_; }
+    QString describe(int portNumber) const override;
     QString errorString() const override { return errorString_; }
     void write(const QByteArray& bytes) override;
     int bytesAvailable() const override { return static_cast<int>(input_.size()); }

@@ -50,6 +50,10 @@ PortScanDialog::PortScanDialog(DecoderSession& session, QWidget* parent)
 {
     ui_->setupUi(this);
     connect(ui_->Command1, &QPushButton::clicked, this, &QDialog::close);
+    connect(ui_->List1, &QListWidget::currentRowChanged, this, [this](int row) {
+        const int n = session_.connection().scannedPort(row);
+        ui_->lblGeraet->setText(n ? QStringLiteral("Gerät: ") + session_.connection().deviceText(n) : QString());
+    });
     connect(ui_->List1, &QListWidget::itemDoubleClicked, this, [this] {
         const int row = ui_->List1->currentRow();
         if (row < 0 || !session_.chooseScannedPort(row))
@@ -73,6 +77,8 @@ void PortScanDialog::scan()
     chosen_ = false;
     ui_->List1->clear();
     ui_->List1->addItems(session_.scanPorts());
+    for (int row = 0; row < ui_->List1->count(); ++row)
+        ui_->List1->item(row)->setToolTip(session_.connection().deviceText(session_.connection().scannedPort(row)));
 }
 
 }  // namespace qb

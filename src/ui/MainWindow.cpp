@@ -105,6 +105,13 @@ void MainWindow::connectMenus()
         connect(entry("mnu_RServo", i), &QAction::triggered, servoMenus_.get(), [this, i] { servoMenus_->resetEntry(i); });
     for (int i = 1; i <= 8; ++i)
         connect(entry("mnu_copyx", i), &QAction::triggered, servoMenus_.get(), [this, i] { servoMenus_->copyTo(i); });
+    // Which device stands behind each number: looked up when the menu
+    // opens, as adapters come and go.
+    menu("mnu_seriell")->setToolTipsVisible(true);
+    connect(menu("mnu_seriell"), &QMenu::aboutToShow, this, [this] {
+        for (int n = 1; n <= Connection::PortCount; ++n)
+            portEntry(n)->setToolTip(session_->connection().deviceText(n));
+    });
     connect(ui_->mnu_about, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui_->mnu_search, &QAction::triggered, this, &MainWindow::openPortScan);
     // A single click on the list only disables copying until an output is read.
@@ -184,6 +191,8 @@ void MainWindow::setStatus(const QString& text)
 void MainWindow::setPortDisplay(const QString& text)
 {
     ui_->COM_Port_Text->setText(text);
+    const int n = session_->connection().portNumber();
+    ui_->COM_Port_Text->setToolTip(n >= 1 ? session_->connection().deviceText(n) : QString());
 }
 
 void MainWindow::checkPortEntry(int n, int uncheckUpTo)

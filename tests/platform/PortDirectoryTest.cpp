@@ -2,6 +2,10 @@
 
 #include "support/MemorySettingsStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -112,6 +116,118 @@ TEST(PortDirectory, FollowsDevicesComingAndGoing)
 
     present.clear();
     EXPECT_EQ(directory.deviceFor(1), std::nullopt);
+}
+
+}  // namespace
+}  // namespace qb
+
+namespace qb {
+namespace {
+
+// A device folder of plain files standing for devices, and a stable-name
+// folder of links to them, as /dev and /dev/serial/by-id.
+class FakeDevices {
+public:
+    FakeDevices()
+    {
+        QDir(root_.path()).mkpath("dev");
+        QDir(root_.path()).mkpath("by-id");
+    }
+    QString device(const QString& name) const { return root_.filePath("dev/" + name); }
+    QString stable(const QString& name) const { return root_.filePath("by-id/" + name); }
+    QString stableFolder() const { return root_.filePath("by-id"); }
+    void plug(const QString& name)
+    {
+        QFile file(device(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    void unplug(const QString& name) { QFile::remove(device(name)); }
+    // The system's link from the adapter's stable name to its device now.
+    void link(const QString& stableName, const QString& deviceName)
+    {
+        QFile::remove(stable(stableName));
+        ASSERT_TRUE(QFile::link(device(deviceName), stable(stableName)));
+    }
+
+private:
+    QTemporaryDir root_;
+};
+
+const QString Adapter = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
+
+TEST(PortDirectoryStableNames, ARepluggedAdapterKeepsItsNumber)
+{
+    FakeDevices fake;
+    fake.plug("ttyS0");
+    fake.plug("ttyUSB0");
+    fake.link(Adapter, "ttyUSB0");
+    test::MemorySettingsStore store;
+    QStringList present = {fake.device("ttyS0"), fake.device("ttyUSB0")};
+    PortDirectory directory(store, [&] { return present; }, fake.stableFolder());
+    ASSERT_EQ(directory.deviceFor(2), fake.device("ttyUSB0"));
+
+    // A decoder answered on 2: the number is stored by the adapter's stable name.
+    directory.keep(2, fake.device("ttyUSB0"));
+    EXPECT_EQ(store.value("Quenbrix_551", "Ports", "Port2", {}), fake.stable(Adapter));
+    EXPECT_TRUE(directory.describe(2).endsWith("ttyUSB0 (" + Adapter + "), fest zugeordnet"))
+        << directory.describe(2).toStdString();
+
+    // Re-plugged while another adapter took ttyUSB0: it comes back as ttyUSB1.
+    fake.plug("ttyUSB1");
+    fake.link(Adapter, "ttyUSB1");
+    present = {fake.device("ttyS0"), fake.device("ttyUSB0"), fake.device("ttyUSB1")};
+    EXPECT_EQ(directory.deviceFor(2), fake.stable(Adapter));
+    EXPECT_EQ(directory.deviceFor(1), fake.device("ttyS0"));
+    // ttyUSB1 is the pinned adapter: not handed out under a second number.
+    EXPECT_EQ(directory.deviceFor(3), fake.device("ttyUSB0"));
+    EXPECT_EQ(directory.deviceFor(4), std::nullopt);
+    EXPECT_TRUE(directory.describe(2).contains("ttyUSB1 (" + Adapter + ")")) << directory.describe(2).toStdString();
+
+    // Unplugged: the number waits for it and says so.
+    QFile::remove(fake.device("ttyUSB1"));
+    EXPECT_EQ(directory.deviceFor(2), fake.stable(Adapter));
+    EXPECT_TRUE(directory.describe(2).contains("(nicht vorhanden)")) << directory.describe(2).toStdString();
+    EXPECT_EQ(directory.describe(5), QStringLiteral("kein Gerät"));
+}
+
+TEST(PortDirectoryStableNames, WhatIsKeptAndWhatIsNot)
+{
+    FakeDevices fake;
+    fake.plug("ttyS0");
+    fake.plug("ttyUSB0");
+    fake.link(Adapter, "ttyUSB0");
+    test::MemorySettingsStore store;
+    const QStringList present = {fake.device("ttyS0"), fake.device("ttyUSB0")};
+    PortDirectory directory(store, [&] { return present; }, fake.stableFolder());
+
+    // Without a stable name nothing is stored: the number follows the system's order.
+    directory.keep(1, fake.device("ttyS0"));
+    EXPECT_TRUE(store.values.isEmpty());
+
+    // A run pin is the command line's, for this run only.
+    directory.pin(4, fake.device("ttyUSB0"));
+    directory.keep(4, fake.device("ttyUSB0"));
+    EXPECT_TRUE(store.values.isEmpty());
+    EXPECT_TRUE(directory.describe(4).endsWith(", für diesen Lauf zugeordnet")) << directory.describe(4).toStdString();
+    directory.pin(4, {});
+
+    // Found under another number later: the adapter has one number, the new one.
+    directory.keep(2, fake.device("ttyUSB0"));
+    directory.keep(6, fake.stable(Adapter));
+    EXPECT_EQ(store.value("Quenbrix_551", "Ports", "Port6", {}), fake.stable(Adapter));
+    EXPECT_EQ(store.value("Quenbrix_551", "Ports", "Port2", {}), QString());
+
+    // Numbers outside 1..20 are never stored.
+    store.values.clear();
+    directory.keep(0, fake.device("ttyUSB0"));
+    directory.keep(21, fake.device("ttyUSB0"));
+    EXPECT_TRUE(store.values.isEmpty());
+
+    // A system without stable names.
+    PortDirectory plain(store, [&] { return present; }, QString());
+    plain.keep(2, fake.device("ttyUSB0"));
+    EXPECT_TRUE(store.values.isEmpty());
+    EXPECT_EQ(plain.stableNameOf(fake.device("ttyUSB0")), QString());
 }
 
 }  // namespace

@@ -30,6 +30,15 @@ void click(QAbstractButton* button)
         ADD_FAILURE() << "the click missed " << button->objectName().toStdString();
 }
 
+void clickEntry(QListWidget* list, int row)
+{
+    QListWidgetItem* item = list->item(row);
+    if (!item)
+        return;
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(item).center());
+}
+
 void doubleClickEntry(QListWidget* list, int row)
 {
     QListWidgetItem* item = list->item(row);

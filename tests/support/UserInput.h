@@ -15,6 +15,8 @@ namespace qb::test {
 
 // A left click in the middle of the button.
 void click(QAbstractButton* button);
+// A single click on the list entry of that row.
+void clickEntry(QListWidget* list, int row);
 // A double click on the list entry of that row.
 void doubleClickEntry(QListWidget* list, int row);
 // A key pressed and released in the widget.
