@@ -5,6 +5,7 @@
 #include "link/Texts.h"
 #include "memory/BlockDecode.h"
 #include "platform/WindowHost.h"
+#include "servo/AdjustDialog.h"
 #include "servo/ServoTypeDialog.h"
 #include "session/DecoderSession.h"
 #include "ui/InfoWindows.h"
@@ -358,13 +359,18 @@ void ServoPanel::middlePosition()
 void ServoPanel::adjust()
 {
     DecoderSession& session = context_.session;
-    const Line::Operation operation = session.operation();
+    Line::Operation operation = session.operation();
     if (!operation)
         return;
     const CountedFlag::Hold dialogActive = session.dialogActive().hold();
     const bool powerOff = ui_->Strom_aus->isChecked() && session.identity().ProtocolVariant == 2;
-    if (powerOff)
-        switchAdjustPower(true);
+    if (powerOff && !switchAdjustPower(true))
+        return;
+    // The user thinks for a long time: each of the dialog's buttons takes the line for itself.
+    operation = {};
+    AdjustDialog dialog(context_, *this, this);
+    context_.closedOnReconnect.add(dialog);
+    context_.host.runModal(dialog);
 }
 
 void ServoPanel::toggleMiddleNotice()

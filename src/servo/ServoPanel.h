@@ -1,5 +1,6 @@
 #pragma once
 
+#include "servo/UnstoredChanges.h"
 #include "ui/OutputPanel.h"
 #include "ui/WindowContext.h"
 
@@ -40,12 +41,16 @@ public:
     bool AtRightEnd = false;
     bool NotifyMiddle = true;
     bool PowerUpServosOn = false;
+    // What the adjustment dialog left unstored, across its openings.
+    UnstoredChanges AdjustChanges;
 
     void configure();
     void middlePosition();
     void adjust();
     void toggleMiddleNotice();
     void togglePowerUpServos();
+    // Sends an adjust begin/end command and reports its answer; false on a time-out.
+    bool switchAdjustPower(bool begin);
 
     // "Servo 3", or the list entry's text for the paired families.
     QString outputName() const;
@@ -59,8 +64,6 @@ private:
     void connectIndicators();
     void clearValues();
     void updateEndFlags();
-    // Sends an adjust begin/end command and reports its answer; false on a time-out.
-    bool switchAdjustPower(bool begin);
 
     WindowContext context_;
     std::unique_ptr<Ui::ServoPanel> ui_;

@@ -10,7 +10,9 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QCloseEvent>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 
 namespace qb::test {
 
@@ -60,6 +62,17 @@ void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
 void type(QWidget* widget, const QString& text)
 {
     QTest::keyClicks(widget, text);
+}
+
+void closeByWindowFrame(QWidget* window)
+{
+    // Spontaneous, as from the window system (sendEvent would make it the
+    // program's own); a close() from the program is not.
+    QCloseEvent close;
+    QSpontaneKeyEvent::setSpontaneous(&close);
+    QCoreApplication::instance()->notify(window, &close);
+    if (close.isAccepted())
+        window->hide();
 }
 
 bool openMenu(QMainWindow& window, QMenu* menu)

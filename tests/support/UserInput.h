@@ -23,6 +23,8 @@ void doubleClickEntry(QListWidget* list, int row);
 void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Characters typed into the widget, one key at a time.
 void type(QWidget* widget, const QString& text);
+// The close button of the window's frame, as the window manager sends it.
+void closeByWindowFrame(QWidget* window);
 
 // Clicks the menu's title in the window's menu bar; returns whether its popup opened.
 bool openMenu(QMainWindow& window, QMenu* menu);
