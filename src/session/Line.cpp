@@ -94,6 +94,7 @@ Reply Line::transact(const Frame& frame, int awaited, commands::AnswerClass answ
     // Input is discarded before the frame goes out, so a late answer to an
     // earlier frame never counts as this frame's answer.
     port_.readAll();
+    frameError_ = false;
     port_.write(frame.bytes);
     Reply reply;
     if (awaited > 0) {

@@ -87,6 +87,9 @@ public:
 
     // The serial line reported a framing error during the current wait.
     void noteFramingError() { frameError_ = true; }
+    // Whether a framing error spoilt the answer of the last exchange: its
+    // characters may be wrong even though as many came as were awaited.
+    bool lastAnswerGarbled() const { return frameError_; }
 
     // The response time-out (1500 ms until a decoder first answered, then 5000 ms).
     void setResponseTimeout(int ms);

@@ -12,6 +12,7 @@
 #include "ui/ActivationWatch.h"
 #include "ui/InfoWindows.h"
 #include "ui/OutputIndicators.h"
+#include "ui/ServiceMenus.h"
 #include "ui/WindowSize.h"
 #include "ui_Hauptform.h"
 
@@ -70,6 +71,7 @@ MainWindow::MainWindow(Services services)
     servoPanel_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     servoPanel_->attachMenuEntries(*ui_->mnu_neutral, *ui_->mnu_servo);
     servoMenus_ = std::make_unique<ServoMenus>(context, *this);
+    serviceMenus_ = std::make_unique<ServiceMenus>(context, *ui_->ProgressBar1);
 
     // The start-up sequence runs again whenever the user comes back to the
     // main window from another window of the program.
@@ -105,6 +107,9 @@ void MainWindow::connectMenus()
         connect(entry("mnu_RServo", i), &QAction::triggered, servoMenus_.get(), [this, i] { servoMenus_->resetEntry(i); });
     for (int i = 1; i <= 8; ++i)
         connect(entry("mnu_copyx", i), &QAction::triggered, servoMenus_.get(), [this, i] { servoMenus_->copyTo(i); });
+    connect(ui_->mnu_e_dump, &QAction::triggered, serviceMenus_.get(), &ServiceMenus::backUp);
+    connect(ui_->mnu_e_restore, &QAction::triggered, serviceMenus_.get(), &ServiceMenus::restore);
+    connect(ui_->mnu_e_compare, &QAction::triggered, serviceMenus_.get(), &ServiceMenus::compare);
     // Which device stands behind each number: looked up when the menu
     // opens, as adapters come and go.
     menu("mnu_seriell")->setToolTipsVisible(true);

@@ -24,6 +24,7 @@ class OutputPanel;
 class PortScanDialog;
 class SerialPort;
 class ServoMenus;
+class ServiceMenus;
 class ServoPanel;
 class SettingsStore;
 class Timer;
@@ -100,6 +101,7 @@ private:
     std::unique_ptr<TrafficLightPanel> trafficLightPanel_;
     std::unique_ptr<CoilPanel> coilPanel_;
     std::unique_ptr<ServoMenus> servoMenus_;
+    std::unique_ptr<ServiceMenus> serviceMenus_;
     std::unique_ptr<Timer> activation_;
     std::unique_ptr<PortScanDialog> scanDialog_;
 };

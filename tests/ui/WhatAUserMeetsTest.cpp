@@ -50,7 +50,8 @@ TEST(WhatAUserMeets, EveryMenuOpensFromTheMenuBarWithTheEntriesOfTheDecoder)
     };
     const QStringList ports = numbered("COM", 1, 20);
     const QStringList help = {"Info", "Serielle Anschlüsse suchen"};
-    const QStringList service = {"Servo Einstellungen sichern", "Servo Einstellungen wiederherstellen"};
+    const QStringList service = {"Servo Einstellungen sichern", "Servo Einstellungen wiederherstellen",
+                                 "Sicherung mit Decoder vergleichen"};
     const QStringList turnout = {"Servo 1a+1b", "Servo 1c+1d", "Servo 2a+2b", "Servo 2c+2d",
                                  "Servo 3a+3b", "Servo 3c+3d", "Servo 4a+4b", "Servo 4c+4d"};
     const Case cases[] = {
