@@ -6,6 +6,7 @@
 #include "platform/SerialPort.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <utility>
 
 namespace qb {
@@ -31,7 +32,7 @@ Line::Operation::~Operation()
 Line::Line(Host& host, SerialPort& port, const DecoderIdentity& identity)
     : host_(host), port_(port), identity_(identity), timeout_(host.createTimer())
 {
-    timeout_->setInterval(StartTimeoutMs);
+    timeout_->setInterval(responseTimeoutMs_);
     timeout_->setHandler([this] {
         timeout_->setEnabled(false);
         timedOut_ = true;
@@ -74,12 +75,16 @@ void Line::release()
 
 void Line::setResponseTimeout(int ms)
 {
-    timeout_->setInterval(ms);
+    responseTimeoutMs_ = ms;
 }
 
-int Line::responseTimeoutMs() const
+int Line::answerTimeoutMs(int awaited) const
 {
-    return timeout_->interval();
+    // The line does not learn which speed the connection opened at: the
+    // wire time is that of the slowest speed the program uses (4800 baud,
+    // the first it opens), which at 9600 baud only leaves more room.
+    const qint64 wireMs = awaited * LineSettings{}.charTimeUs() / 1000;
+    return static_cast<int>(std::max<qint64>(responseTimeoutMs_, wireMs + responseTimeoutMs_ / 5));
 }
 
 Reply Line::transact(const Frame& frame, int awaited, commands::AnswerClass answer)
@@ -99,6 +104,7 @@ Reply Line::transact(const Frame& frame, int awaited, commands::AnswerClass answ
     Reply reply;
     if (awaited > 0) {
         timedOut_ = false;
+        timeout_->setInterval(answerTimeoutMs(awaited));
         timeout_->setEnabled(true);
         waiting_ = true;
         port_.setWakeThreshold(awaited);

@@ -30,6 +30,13 @@ struct DecoderIdentity;
 // frame and waits, events flowing, for as many characters as the catalogue's
 // answer form says, or for the response time-out. An exchange asked for while
 // another one waits, or outside any operation, is not sent (LineBusy).
+//
+// The response time-out is meant for the decoder to answer in, but a long
+// answer needs nearly as long as that just to travel (the RAM image, 2304
+// characters, takes 4.8 s at 4800 baud): the wait always leaves room for the
+// answer's own wire time plus a fifth of the response time-out for the
+// decoder to begin (1 s once it is detected). Answers that fit the response
+// time-out with that room to spare wait as long as they always did.
 class Line {
 public:
     static constexpr int StartTimeoutMs = 1500;
@@ -93,7 +100,9 @@ public:
 
     // The response time-out (1500 ms until a decoder first answered, then 5000 ms).
     void setResponseTimeout(int ms);
-    int responseTimeoutMs() const;
+    int responseTimeoutMs() const { return responseTimeoutMs_; }
+    // How long an exchange waits for an answer of `awaited` characters.
+    int answerTimeoutMs(int awaited) const;
 
     // Sees every frame written and every answer read (the protocol monitor).
     using Monitor = std::function<void(const Frame& frame, const Reply& reply)>;
@@ -108,6 +117,7 @@ private:
     SerialPort& port_;
     const DecoderIdentity& identity_;
     std::unique_ptr<Timer> timeout_;  // "Timer2"
+    int responseTimeoutMs_ = StartTimeoutMs;
     Monitor monitor_;
     int holds_ = 0;
     int holderDepth_ = 0;

@@ -185,10 +185,14 @@ DecoderDevice::DecoderDevice(DeviceConfig config)
         setStatusDigit(output, '0');  // DCC, not reversed, Germany
         setBusLaneDigit(output, '0');
     }
-    if (generation_ > 0) {
-        std::fill_n(model_.ram.begin() + RamSwitchStates, 8, 0xFF);
-        std::copy(model_.memory.begin(), model_.memory.end(), model_.ram.begin() + RamMemoryCopy);
-    }
+    if (generation_ > 0)
+        powerUpRam();
+}
+
+void DecoderDevice::powerUpRam()
+{
+    std::fill_n(model_.ram.begin() + RamSwitchStates, 8, 0xFF);
+    std::copy(model_.memory.begin(), model_.memory.end(), model_.ram.begin() + RamMemoryCopy);
 }
 
 int DecoderDevice::blockLength() const
@@ -616,6 +620,10 @@ Response DecoderDevice::copy(const QByteArray& p)
         // Copying an output onto itself restarts the decoder (traffic lights).
         model_.run.active = false;
         forgetWorking(model_.selected);
+        if (generation_ > 0) {
+            model_.switches.fill(-1);
+            powerUpRam();
+        }
         return {};
     }
     // The configuration moves; the target servo stays where it stands.
@@ -795,6 +803,9 @@ void DecoderDevice::applyFault(Fault fault, Response& reply, const QByteArray& f
     case Fault::DsrDrop:
         reply.bytes.clear();
         setDsr(false);
+        break;
+    case Fault::Delayed:
+        reply.pauseUs = DelayedAnswerUs;
         break;
     case Fault::WrongOutputDigit: {
         // The output digit is position 70 of the reversed block, so it travels

@@ -22,7 +22,11 @@ enum class Fault {
     WrongOutputDigit,  // a block answer names another output
     Noise,             // framing errors and nothing usable: a decoder at the other line speed
     Shifted,           // a stray character goes out before the answer and its last one is lost
+    Delayed,           // answers after a pause of DelayedAnswerUs, as a busy decoder does
 };
+
+// The pause of a Fault::Delayed answer before its first character.
+constexpr qint64 DelayedAnswerUs = 500'000;
 
 // A fault that disturbs every answer to the frames it names: the block reads
 // of one output (1..16), or every frame with one command byte.
@@ -36,6 +40,7 @@ struct StandingFault {
 struct Response {
     QByteArray bytes;  // in the order they go out on the wire
     bool framingError = false;
+    qint64 pauseUs = 0;  // before the first character goes out
 };
 
 struct FrameRecord {
@@ -102,7 +107,7 @@ public:
     static constexpr int FrameUs = 20'000;  // one servo frame; run times are units per frame
     // Traffic-light RAM image: the eight switch states (0 first, 1 second,
     // 0xFF not switched yet) from here, a copy of the memory at power-up at
-    // RamMemoryCopy.
+    // RamMemoryCopy. The restart (204 "1" "1") starts it afresh.
     static constexpr int RamSwitchStates = 0x00;
     static constexpr int RamMemoryCopy = 0x10;
 
@@ -188,6 +193,7 @@ private:
     };
 
     int completeFrameLength(const QByteArray& buffer) const;
+    void powerUpRam();
     Response answer(const QByteArray& frame, qint64 nowUs);
     QByteArray blockAnswer(int output);
     void applyFault(Fault fault, Response& reply, const QByteArray& frame);

@@ -89,6 +89,7 @@ void SimulatedPort::write(const QByteArray& bytes)
     qint64 start = std::max(frameDone + TurnaroundUs,
                             arrivals_.empty() ? qint64(0) : arrivals_.back().dueUs);
     for (const Response& reply : device_.receive(bytes, settings_.baud, frameDone)) {
+        start += reply.pauseUs;
         if (reply.framingError)
             arrivals_.push_back({start + charUs, {}, true});
         for (char c : reply.bytes) {

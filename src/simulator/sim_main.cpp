@@ -35,7 +35,8 @@ const char* const Usage =
     "                 disturbed; KIND@0xCC every answer to command byte CC.\n"
     "                 KIND: silent, refuse, garbage, short, extra, framing,\n"
     "                 noise (framing errors and no answer), wrong-output,\n"
-    "                 shifted (a stray character first, the block moved by one).\n"
+    "                 shifted (a stray character first, the block moved by one),\n"
+    "                 late (the answer starts after a pause of half a second).\n"
     "                 May be given several times.\n"
     "  --help         this text\n";
 
@@ -53,6 +54,7 @@ std::optional<qb::sim::StandingFault> parseFault(const QString& text)
         {"silent", Fault::NoAnswer},  {"refuse", Fault::Refusal}, {"garbage", Fault::Garbage},
         {"short", Fault::ShortAnswer}, {"extra", Fault::ExtraChars}, {"framing", Fault::FrameError},
         {"noise", Fault::Noise},      {"wrong-output", Fault::WrongOutputDigit}, {"shifted", Fault::Shifted},
+        {"late", Fault::Delayed},
     };
     const qsizetype at = text.indexOf('@');
     if (at < 0)
@@ -222,7 +224,7 @@ private:
 
         // A pseudo-terminal cannot show a framing error, so only the bytes of a reply go out.
         for (const auto& reply : device_.receive(bytes, lineBaud, arrivedUs - startUs_)) {
-            const qint64 start = std::max(arrivedUs, outboundFreeUs_);
+            const qint64 start = std::max(arrivedUs + reply.pauseUs, outboundFreeUs_);
             for (qsizetype i = 0; i < reply.bytes.size(); ++i)
                 outgoing_.push_back({reply.bytes[i], start + wireTimeUs(i + 1, device_.baud())});
             outboundFreeUs_ = start + wireTimeUs(reply.bytes.size(), device_.baud());

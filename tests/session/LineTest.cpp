@@ -364,3 +364,47 @@ TEST(Line, AnswersOfAnyLengthOrContentNeverBreakTheExchange)
         EXPECT_EQ(block.status == ReplyStatus::Garbled, garbled);
     }
 }
+
+TEST(Line, ALongAnswerHasTimeToTravelAfterAShortPause)
+{
+    // The RAM image takes 4.8 s on the wire at 4800 baud against the 5 s
+    // response time-out: a decoder that pauses half a second first must
+    // still be heard out, and a silent one is given up a second after the
+    // image could have arrived.
+    struct Case {
+        const char* name;
+        std::optional<Fault> fault;
+        ReplyStatus status;
+        int size;
+        qint64 endMs;
+    };
+    const qint64 wireMs = commands::RamDumpLength * 10'000 / 4800;
+    const Case cases[] = {
+        {"prompt", std::nullopt, ReplyStatus::Answered, commands::RamDumpLength, wireMs},
+        {"after a pause", Fault::Delayed, ReplyStatus::Answered, commands::RamDumpLength, wireMs + 500},
+        {"silent", Fault::NoAnswer, ReplyStatus::TimedOut, 0, wireMs + 1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimRig rig({"L1164566"});
+        rig.line.setResponseTimeout(Line::DetectedTimeoutMs);
+        if (c.fault)
+            rig.device.injectFault(*c.fault);
+        const Line::Operation operation = rig.line.begin();
+        const Reply reply = rig.line.exchange(commands::ramDump());
+
+        EXPECT_EQ(reply.status, c.status);
+        EXPECT_EQ(reply.text.size(), c.size);
+        EXPECT_NEAR(rig.host.nowMs(), c.endMs, 10);
+    }
+    // Answers that travel in a fraction of the time-out keep it as it is:
+    // blocks while detecting, acknowledgements, blocks and the memory dump after.
+    SimRig rig;
+    const std::pair<int, int> kept[] = {{Line::StartTimeoutMs, 1},    {Line::StartTimeoutMs, 80},
+                                        {Line::DetectedTimeoutMs, 1}, {Line::DetectedTimeoutMs, 80},
+                                        {Line::DetectedTimeoutMs, commands::DumpLength}};
+    for (const auto& [timeoutMs, awaited] : kept) {
+        rig.line.setResponseTimeout(timeoutMs);
+        EXPECT_EQ(rig.line.answerTimeoutMs(awaited), timeoutMs) << awaited;
+    }
+}
