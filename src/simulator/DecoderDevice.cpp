@@ -356,6 +356,7 @@ std::vector<Response> DecoderDevice::receive(const QByteArray& bytes, int lineBa
         }
         if (reply.bytes == QByteArray(1, ACK))
             lastAcknowledged_ = static_cast<std::uint8_t>(frame[0]);
+        recordMoves(before, nowUs);
         if (!reply.bytes.isEmpty() || reply.framingError) {
             log_.push_back({nowUs, FrameRecord::Direction::Sent, reply.bytes});
             replies.push_back(reply);
@@ -364,6 +365,18 @@ std::vector<Response> DecoderDevice::receive(const QByteArray& bytes, int lineBa
             break;
     }
     return replies;
+}
+
+void DecoderDevice::recordMoves(const Model& before, qint64 nowUs)
+{
+    // Fields 11/12 of a block hold where the output's servo is heading.
+    auto target = [this](const Model& model, int output) {
+        const int at = slotOffset(output) + 10;
+        return model.memory[at] * 256 + model.memory[at + 1];
+    };
+    for (int output = 1; output <= 8; ++output)
+        if (target(before, output) != target(model_, output))
+            moves_.push_back({nowUs, output, target(before, output), target(model_, output)});
 }
 
 Response DecoderDevice::answer(const QByteArray& frame, qint64 nowUs)

@@ -165,8 +165,22 @@ public:
     void setDsr(bool high);
     void setDsrHandler(std::function<void()> handler) { onDsrChange_ = std::move(handler); }
 
+    // An output sent on its way by a frame: where it was heading before and after.
+    struct Move {
+        qint64 timeUs = 0;
+        int output = 0;
+        int from = 0;
+        int to = 0;
+    };
+
     const std::vector<FrameRecord>& log() const { return log_; }
-    void clearLog() { log_.clear(); }
+    // The moves of outputs 1..8, oldest first; cleared with the log.
+    const std::vector<Move>& moves() const { return moves_; }
+    void clearLog()
+    {
+        log_.clear();
+        moves_.clear();
+    }
     // Frames received in order, without garbled ones.
     std::vector<QByteArray> receivedFrames() const;
 
@@ -193,6 +207,7 @@ private:
     };
 
     int completeFrameLength(const QByteArray& buffer) const;
+    void recordMoves(const Model& before, qint64 nowUs);
     void powerUpRam();
     Response answer(const QByteArray& frame, qint64 nowUs);
     QByteArray blockAnswer(int output);
@@ -230,6 +245,7 @@ private:
     bool resetsIgnored_ = false;
     std::function<void()> onDsrChange_;
     std::vector<FrameRecord> log_;
+    std::vector<Move> moves_;
 };
 
 }  // namespace qb::sim

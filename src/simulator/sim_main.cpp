@@ -243,6 +243,15 @@ private:
                              hex.constData(), record.garbled ? " garbled" : "");
                 std::fflush(log_);  // read while the simulator runs
             }
+            // So that a user watching the log sees the outputs move.
+            for (const DecoderDevice::Move& move : device_.moves()) {
+                const char* end = move.to == device_.value16(move.output, 5)   ? " (left end)"
+                                  : move.to == device_.value16(move.output, 9) ? " (right end)"
+                                                                               : "";
+                std::fprintf(log_, "%lld.%06lld -- output %d moves from %d to %d%s\n", move.timeUs / 1'000'000,
+                             move.timeUs % 1'000'000, move.output, move.from, move.to, end);
+                std::fflush(log_);
+            }
         }
         device_.clearLog();
     }

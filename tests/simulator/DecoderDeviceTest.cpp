@@ -919,3 +919,22 @@ TEST(DecoderDevice, StandingFaultsDisturbEveryAnswerToTheirFrames)
     EXPECT_TRUE(noise[0].framingError);
     EXPECT_TRUE(noise[0].bytes.isEmpty());
 }
+
+TEST(DecoderDevice, TheMovesOfTheOutputsAreRecorded)
+{
+    using Move = DecoderDevice::Move;
+    Bench bench;
+    bench.ask(blockRead(3));
+    bench.ask(moveRight(RunToEnd));  // the output read last
+    bench.send(outputSwitch(2, 0));
+    bench.ask(moveRight(RunToEnd));  // already heading there
+    bench.device.injectFault(Fault::Refusal);
+    bench.ask(moveLeft(RunToEnd));
+    std::vector<std::pair<int, int>> moves;
+    for (const Move& move : bench.device.moves())
+        moves.push_back({move.output, move.to});
+    EXPECT_EQ(moves, (std::vector<std::pair<int, int>>{{3, 8000}, {2, 14000}}));
+    EXPECT_EQ(bench.device.moves().front().from, 11000);
+    bench.device.clearLog();
+    EXPECT_TRUE(bench.device.moves().empty());
+}
