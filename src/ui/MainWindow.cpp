@@ -8,6 +8,7 @@
 #include "servo/ServoPanel.h"
 #include "session/Connection.h"
 #include "session/DecoderSession.h"
+#include "testpanels/OutputTestPanel.h"
 #include "trafficlight/TrafficLightPanel.h"
 #include "ui/ActivationWatch.h"
 #include "ui/InfoWindows.h"
@@ -117,6 +118,15 @@ void MainWindow::connectMenus()
         for (int n = 1; n <= Connection::PortCount; ++n)
             portEntry(n)->setToolTip(session_->connection().deviceText(n));
     });
+    const std::pair<QAction*, TestPanelKind> testPanels[] = {{ui_->mnu_4fachTest, TestPanelKind::FourFold},
+                                                             {ui_->mnu_8fachTest, TestPanelKind::EightFold},
+                                                             {ui_->mnu_4wegTest, TestPanelKind::FourWay},
+                                                             {ui_->mnu_Spulentest, TestPanelKind::Coil}};
+    for (const auto& [action, kind] : testPanels)
+        connect(action, &QAction::triggered, this, [this, kind = kind] {
+            openTestPanel(kind, {services_.host, *session_, closedOnReconnect_}, *this,
+                          [this] { ui_->Servo->setCurrentRow(session_->settings().OutputNumber - 1); });
+        });
     connect(ui_->mnu_about, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui_->mnu_search, &QAction::triggered, this, &MainWindow::openPortScan);
     // A single click on the list only disables copying until an output is read.

@@ -77,7 +77,11 @@ void closeByWindowFrame(QWidget* window)
 
 bool openMenu(QMainWindow& window, QMenu* menu)
 {
-    QMenuBar* bar = window.menuBar();
+    return openMenu(window.menuBar(), menu);
+}
+
+bool openMenu(QMenuBar* bar, QMenu* menu)
+{
     const QRect title = bar->actionGeometry(menu->menuAction());
     if (!title.isValid())
         return false;
@@ -95,7 +99,12 @@ QMenu* menuOf(QMainWindow& window, QAction* entry)
 
 bool chooseMenuEntry(QMainWindow& window, QMenu* menu, QAction* entry)
 {
-    if (!openMenu(window, menu))
+    return chooseMenuEntry(window.menuBar(), menu, entry);
+}
+
+bool chooseMenuEntry(QMenuBar* bar, QMenu* menu, QAction* entry)
+{
+    if (!openMenu(bar, menu))
         return false;
     const QRect geometry = menu->actionGeometry(entry);
     if (!entry->isVisible() || !entry->isEnabled() || !geometry.isValid()) {

@@ -8,6 +8,7 @@ class QAction;
 class QListWidget;
 class QMainWindow;
 class QMenu;
+class QMenuBar;
 class QWidget;
 
 // What a user does with mouse and keyboard, as real widget events.
@@ -26,8 +27,12 @@ void type(QWidget* widget, const QString& text);
 // The close button of the window's frame, as the window manager sends it.
 void closeByWindowFrame(QWidget* window);
 
-// Clicks the menu's title in the window's menu bar; returns whether its popup opened.
+// Clicks the menu's title in the menu bar; returns whether its popup opened.
+bool openMenu(QMenuBar* bar, QMenu* menu);
+// The same in the window's menu bar.
 bool openMenu(QMainWindow& window, QMenu* menu);
+// Opens the menu from the menu bar and clicks the entry in its popup.
+bool chooseMenuEntry(QMenuBar* bar, QMenu* menu, QAction* entry);
 // Opens the menu from the menu bar and clicks the entry in its popup;
 // false when the popup did not open or the entry is not there to click.
 bool chooseMenuEntry(QMainWindow& window, QMenu* menu, QAction* entry);
