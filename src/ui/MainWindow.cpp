@@ -314,6 +314,9 @@ void MainWindow::showOutputNames()
 {
     fillOutputList();
     const QStringList& names = session_->identity().OutputNames;
+    // The panel's entry chosen last; a layout with fewer phases has none to select.
+    const int chosen = trafficLightPanel_->SelectedOutputIndex;
+    ui_->Servo->setCurrentRow(chosen < names.size() ? chosen : -1);
     for (int i = 1; i <= std::min<int>(8, names.size()); ++i)
         entry("mnu_RServo", i)->setText(names[i - 1]);
 }
