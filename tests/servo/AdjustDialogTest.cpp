@@ -541,13 +541,13 @@ TEST(AdjustDialog, RunTimeReactionCorrectsSendsAndShowsTheTravelTime)
 TEST(AdjustDialog, TravelTimesAtLoading)
 {
     const std::pair<int, const char*> cases[] = {{55, "4,0"}, {1000, "Maximal"}, {0, "Maximal"}, {40, "5,5"}};
-    for (const auto& [runTime, seconds] : cases) {
+    for (const auto& c : cases) {
         AppRig rig({"R5--XC48"}, 1);
-        setServo(rig.device, 1, {.left = 13000, .right = 2000, .runTimeLeft = runTime, .runTimeRight = runTime});
+        setServo(rig.device, 1, {.left = 13000, .right = 2000, .runTimeLeft = c.first, .runTimeRight = c.first});
         withDialog(rig, 1, [&](AdjustDialog&, Ui::AdjustDialog& ui) {
-            EXPECT_EQ(ui.links_sekunden->text(), seconds);
-            EXPECT_EQ(ui.rechts_sekunden->text(), seconds);
-            EXPECT_EQ(ui.Laufzeit_links->text(), QString::number(runTime));
+            EXPECT_EQ(ui.links_sekunden->text(), c.second);
+            EXPECT_EQ(ui.rechts_sekunden->text(), c.second);
+            EXPECT_EQ(ui.Laufzeit_links->text(), QString::number(c.first));
         });
     }
 }
