@@ -8,6 +8,7 @@
 #include "platform/Host.h"
 #include "session/Connection.h"
 #include "session/DecoderSession.h"
+#include "session/ProtocolMonitor.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -165,6 +166,13 @@ int Tool::connect()
 
 int Tool::run()
 {
+    if (!options_.logPath.isEmpty()) {
+        QString error;
+        if (!session_->monitor().logTo(options_.logPath, error)) {
+            fail(error);
+            return FileError;
+        }
+    }
     if (const int exit = connect(); exit != Success)
         return exit;
     if (options_.command == QLatin1String("identify"))

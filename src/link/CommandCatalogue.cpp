@@ -283,6 +283,78 @@ Frame middlePosition()
     return bare(MiddlePositionCommand);
 }
 
+QString commandName(const Frame& frame)
+{
+    const std::uint8_t command = frame.command();
+    const QByteArray parameters = frame.bytes.mid(1, frame.bytes.size() - 2);
+    if (command == 16)
+        return QStringLiteral("Block 16 lesen");
+    if (command == DecoderAddressWriteCommand && !parameters.isEmpty())
+        return QStringLiteral("Adresse schreiben");
+    if (command > MiddlePositionCommand)
+        return QStringLiteral("Block %1 lesen").arg(command - 240);
+    if (command >= 129 && command <= 136)
+        return QStringLiteral("Ausgang %1 Stellung 1").arg(command - 128);
+    if (command >= 145 && command <= 152)
+        return QStringLiteral("Ausgang %1 Stellung 2").arg(command - 144);
+    switch (command) {
+    case PowerUpStateQueryCommand:
+        return QStringLiteral("Einschaltzustand abfragen");
+    case PowerUpStateSetCommand:
+        return QStringLiteral("Einschaltzustand setzen");
+    case RamDumpCommand:
+        return QStringLiteral("RAM lesen");
+    case TrafficLightAddressWriteCommand:
+        return QStringLiteral("Adresse schreiben");
+    case AdjustEndCommand:
+        return QStringLiteral("Justieren beenden");
+    case AdjustBeginCommand:
+        return QStringLiteral("Justieren beginnen");
+    case MemoryWriteCommand:
+        return parameters == "00000000" ? QStringLiteral("Speicher schreiben beenden") : QStringLiteral("Speicher schreiben");
+    case SetLeftCommand:
+        return QStringLiteral("Linke Position setzen");
+    case SetRightCommand:
+        return QStringLiteral("Rechte Position setzen");
+    case OutputCopyCommand:
+        return QStringLiteral("Ausgang kopieren");
+    case MemoryDumpCommand:
+        return QStringLiteral("Speicher lesen");
+    case OutputResetCommand:
+        return QStringLiteral("Ausgang zurücksetzen");
+    case MoveRightCommand:
+        return parameters == rawByte(StopRun) ? QStringLiteral("Lauf rechts anhalten") : QStringLiteral("Nach rechts laufen");
+    case MoveLeftCommand:
+        return parameters == rawByte(StopRun) ? QStringLiteral("Lauf links anhalten") : QStringLiteral("Nach links laufen");
+    case StoreRunTimeRightCommand:
+        return QStringLiteral("Laufzeit rechts speichern");
+    case StoreRunTimeLeftCommand:
+        return QStringLiteral("Laufzeit links speichern");
+    case TurnRightCommand:
+        return QStringLiteral("Nach rechts stellen");
+    case TurnLeftCommand:
+        return QStringLiteral("Nach links stellen");
+    case RunTimeRightCommand:
+        return QStringLiteral("Laufzeit rechts");
+    case RunTimeLeftCommand:
+        return QStringLiteral("Laufzeit links");
+    case StoreLeftCommand:
+        return QStringLiteral("Linke Position speichern");
+    case LeftStepCommand:
+        return QStringLiteral("Schritt links");
+    case StoreRightCommand:
+        return QStringLiteral("Rechte Position speichern");
+    case RightStepCommand:
+        return QStringLiteral("Schritt rechts");
+    case ConfigWriteCommand:
+        return QStringLiteral("Konfiguration schreiben");
+    case MiddlePositionCommand:
+        return QStringLiteral("Mittelstellung");
+    default:
+        return QStringLiteral("unbekannter Befehl %1").arg(command);
+    }
+}
+
 AnswerClass answerClass(const Frame& frame)
 {
     const std::uint8_t command = frame.command();

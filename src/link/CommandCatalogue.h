@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 #include <optional>
 
 namespace qb::commands {
@@ -149,6 +150,9 @@ constexpr int RamDumpLength = 2304;
 
 // The answer class of a frame; None for bytes that are no command.
 AnswerClass answerClass(const Frame& frame);
+// What the frame asks of the decoder, in German, for the protocol monitor:
+// "Block 3 lesen", "Ausgang 2 Stellung 2", "Speicher schreiben".
+QString commandName(const Frame& frame);
 // Characters of a configuration block: 78, 79 or 80 by protocol variant; 80
 // while the variant is not known.
 int blockLength(int protocolVariant);

@@ -11,6 +11,7 @@
 #include "platform/SerialPort.h"
 #include "session/Connection.h"
 #include "session/Detection.h"
+#include "session/ProtocolMonitor.h"
 #include "session/ServoWrites.h"
 
 namespace qb {
@@ -28,6 +29,7 @@ DecoderSession::DecoderSession(Services services, SessionView& view)
       port_(services.port),
       view_(view),
       line_(std::make_unique<Line>(host_, port_, identity_)),
+      monitor_(std::make_unique<ProtocolMonitor>(host_)),
       connection_(std::make_unique<Connection>(host_, port_, services.settings, services.machine, view_)),
       detection_(std::make_unique<Detection>(host_, *connection_, *line_, view_, services.gracePeriod)),
       servoWrites_(std::make_unique<ServoWrites>(host_, *line_, identity_, settings_, view_)),
@@ -36,6 +38,9 @@ DecoderSession::DecoderSession(Services services, SessionView& view)
     timer3_->setInterval(FirstReconnectMs);
     timer3_->setHandler([this] { reconnect(); });
     port_.setEventHandler([this](CommEvent event) { onCommEvent(event); });
+    line_->setMonitor([this](const Frame& frame, const Reply& reply, qint64 sentUs) {
+        monitor_->record(frame, reply, sentUs);
+    });
 }
 
 DecoderSession::~DecoderSession()

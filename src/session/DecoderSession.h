@@ -19,6 +19,7 @@ class Connection;
 class Detection;
 class Host;
 class MachineStore;
+class ProtocolMonitor;
 class SerialPort;
 class ServoWrites;
 class SettingsStore;
@@ -61,6 +62,8 @@ public:
 
     Host& host() { return host_; }
     Line& line() { return *line_; }
+    // Every exchange on the line, for the monitor window and the log file.
+    ProtocolMonitor& monitor() { return *monitor_; }
     Connection& connection() { return *connection_; }
     const Connection& connection() const { return *connection_; }
     const Detection& detection() const { return *detection_; }
@@ -161,6 +164,7 @@ private:
     DecoderIdentity identity_;
     OutputSettings settings_;
     std::unique_ptr<Line> line_;
+    std::unique_ptr<ProtocolMonitor> monitor_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<Detection> detection_;
     std::unique_ptr<ServoWrites> servoWrites_;

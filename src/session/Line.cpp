@@ -100,6 +100,7 @@ Reply Line::transact(const Frame& frame, int awaited, commands::AnswerClass answ
     // earlier frame never counts as this frame's answer.
     port_.readAll();
     frameError_ = false;
+    const qint64 sentUs = host_.nowUs();
     port_.write(frame.bytes);
     Reply reply;
     if (awaited > 0) {
@@ -122,7 +123,7 @@ Reply Line::transact(const Frame& frame, int awaited, commands::AnswerClass answ
             reply.status = ReplyStatus::Refused;
     }
     if (monitor_)
-        monitor_(frame, reply);
+        monitor_(frame, reply, sentUs);
     return reply;
 }
 

@@ -104,8 +104,9 @@ public:
     // How long an exchange waits for an answer of `awaited` characters.
     int answerTimeoutMs(int awaited) const;
 
-    // Sees every frame written and every answer read (the protocol monitor).
-    using Monitor = std::function<void(const Frame& frame, const Reply& reply)>;
+    // Sees every frame written and every answer read (the protocol monitor);
+    // `sentUs` is the host time the frame went out.
+    using Monitor = std::function<void(const Frame& frame, const Reply& reply, qint64 sentUs)>;
     void setMonitor(Monitor monitor) { monitor_ = std::move(monitor); }
 
 private:

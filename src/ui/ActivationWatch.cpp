@@ -29,6 +29,8 @@ bool passing(QWindow* window, QWidget* widget)
     const Qt::WindowType type = window->type();
     if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Tool || type == Qt::SplashScreen)
         return true;
+    if (widget && widget->property(ActivationWatch::PassingProperty).toBool())
+        return true;
     return qobject_cast<QMessageBox*>(widget) || qobject_cast<QInputDialog*>(widget) ||
            qobject_cast<QFileDialog*>(widget);
 }

@@ -20,6 +20,10 @@ class DecoderSession;
 class ActivationWatch : public QObject {
     Q_OBJECT
 public:
+    // A window with this property set only watches (the protocol monitor):
+    // coming back from it is no return from another window.
+    static constexpr const char* PassingProperty = "quenbrixPassing";
+
     ActivationWatch(QWidget& mainWindow, DecoderSession& session);
 
 signals:

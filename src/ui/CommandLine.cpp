@@ -48,6 +48,12 @@ CommandLine parseCommandLine(const QStringList& arguments)
         } else if (arg.startsWith(QLatin1String("--port="))) {
             if (!parsePort(arg.mid(7), line))
                 return line;
+        } else if (arg == QLatin1String("--log") || arg.startsWith(QLatin1String("--log="))) {
+            line.logPath = arg == QLatin1String("--log") ? arguments.value(++i) : arg.mid(6);
+            if (line.logPath.isEmpty()) {
+                line.error = QStringLiteral("--log braucht eine Datei, z. B. --log quenbrix.log");
+                return line;
+            }
         } else if (arg == QLatin1String("--demo") || arg.startsWith(QLatin1String("--demo="))) {
             line.demo = true;
             if (arg.size() > 6) {
@@ -75,12 +81,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
 QString usageText()
 {
     return QStringLiteral(
-        "Aufruf: quenbrix [--port [N=]GERÄT] [--demo[=KENNUNG]] [--help]\n"
+        "Aufruf: quenbrix [--port [N=]GERÄT] [--demo[=KENNUNG]] [--log DATEI] [--help]\n"
         "\n"
         "  --port [N=]GERÄT   Gerät (z. B. /dev/ttyUSB0 oder das Pseudo-Terminal von quenbrix-sim)\n"
         "                     als Port N (1..20, ohne Angabe 1) für diesen Lauf verwenden\n"
         "  --demo[=KENNUNG]   mit dem eingebauten Demo-Decoder an Port 1 arbeiten\n"
         "                     (Kennung mit 8 Zeichen, ohne Angabe R5--XC45)\n"
+        "  --log DATEI        jeden gesendeten und empfangenen Rahmen in die Datei schreiben\n"
+        "                     (Zeit, Richtung, Befehl, Bytes; auch im Menü Hilfe > Protokollmonitor)\n"
         "  --help             diese Hilfe\n"
         "\n"
         "Ohne Optionen wird der zuletzt gewählte Port verwendet.\n");

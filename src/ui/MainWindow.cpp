@@ -13,6 +13,7 @@
 #include "ui/ActivationWatch.h"
 #include "ui/InfoWindows.h"
 #include "ui/OutputIndicators.h"
+#include "ui/ProtocolMonitorWindow.h"
 #include "ui/ServiceMenus.h"
 #include "ui/WindowSize.h"
 #include "ui_Hauptform.h"
@@ -129,6 +130,9 @@ void MainWindow::connectMenus()
         });
     connect(ui_->mnu_about, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui_->mnu_search, &QAction::triggered, this, &MainWindow::openPortScan);
+    QAction* monitor = ui_->mnu_help->addAction(QStringLiteral("Protokollmonitor"));
+    monitor->setObjectName(QStringLiteral("mnu_monitor"));
+    connect(monitor, &QAction::triggered, this, &MainWindow::openMonitor);
     // A single click on the list only disables copying until an output is read.
     connect(ui_->Servo, &QListWidget::currentRowChanged, this,
             [this] { menu("mnu_copy")->menuAction()->setEnabled(false); });
@@ -187,6 +191,13 @@ void MainWindow::openPortScan()
         scanDialog_ = std::make_unique<PortScanDialog>(*session_, this);
     services_.host.showModeless(*scanDialog_);
     scanDialog_->scan();
+}
+
+void MainWindow::openMonitor()
+{
+    if (!monitorWindow_)
+        monitorWindow_ = std::make_unique<ProtocolMonitorWindow>(session_->monitor(), this);
+    services_.host.showModeless(*monitorWindow_);
 }
 
 void MainWindow::showAbout()

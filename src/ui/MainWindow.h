@@ -22,6 +22,7 @@ class MachineStore;
 class OsVersion;
 class OutputPanel;
 class PortScanDialog;
+class ProtocolMonitorWindow;
 class SerialPort;
 class ServoMenus;
 class ServiceMenus;
@@ -63,6 +64,7 @@ public:
     QAction* portEntry(int n) const;
     QMenu* menu(const QString& objectName) const;
     PortScanDialog* portScanDialog() const { return scanDialog_.get(); }
+    ProtocolMonitorWindow* monitorWindow() const { return monitorWindow_.get(); }
 
     // SessionView
     void setStatus(const QString& text) override;
@@ -92,6 +94,7 @@ private:
     QAction* entry(const char* menuArray, int n) const;
     void openPortScan();
     void showAbout();
+    void openMonitor();
 
     Services services_;
     std::unique_ptr<Ui::Hauptform> ui_;
@@ -104,6 +107,7 @@ private:
     std::unique_ptr<ServiceMenus> serviceMenus_;
     std::unique_ptr<Timer> activation_;
     std::unique_ptr<PortScanDialog> scanDialog_;
+    std::unique_ptr<ProtocolMonitorWindow> monitorWindow_;
 };
 
 }  // namespace qb

@@ -4,6 +4,8 @@
 #include "platform/QtHost.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtStores.h"
+#include "session/DecoderSession.h"
+#include "session/ProtocolMonitor.h"
 #include "simulator/SimulatedPort.h"
 #include "ui/CommandLine.h"
 #include "ui/MainWindow.h"
@@ -47,6 +49,13 @@ int main(int argc, char** argv)
     qb::MainWindow window({host, port, settings, machine, os, QCoreApplication::applicationDirPath(),
                            line.pinnedPort});
     host.setDialogParent(&window);
+    if (!line.logPath.isEmpty()) {
+        QString error;
+        if (!window.session().monitor().logTo(line.logPath, error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 2;
+        }
+    }
     window.start();
     return app.exec();
 }

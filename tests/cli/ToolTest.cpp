@@ -5,9 +5,11 @@
 #include "support/MemorySettingsStore.h"
 #include "support/TestHost.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -219,4 +221,24 @@ TEST(CliTool, PortThatWillNotOpenIsNamedWithItsReason)
     EXPECT_TRUE(rig.errors.contains(QStringLiteral("Die Schnittstelle 2 kann nicht geöffnet werden.")))
         << rig.errors.toStdString();
     EXPECT_TRUE(rig.output.isEmpty());
+}
+
+TEST(CliTool, LogsEveryFrameToTheFileGiven)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("frames.log");
+    CliRig rig;
+    ASSERT_EQ(rig.run({"--log", path, "read", "5"}), Success);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_TRUE(lines.front().endsWith(QStringLiteral("gesendet  Block 1 lesen: F1 0D"))) << lines.front().toStdString();
+    EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral("gesendet  Block 5 lesen: F5 0D")));
+    EXPECT_TRUE(lines.back().contains(QStringLiteral("empfangen Block 5 lesen: ")));
+
+    CliRig unwritable;
+    EXPECT_EQ(unwritable.run({"--log", dir.filePath("missing/frames.log"), "identify"}), FileError);
+    EXPECT_TRUE(unwritable.errors.contains(QStringLiteral("kann nicht geschrieben werden"))) << unwritable.errors.toStdString();
+    EXPECT_TRUE(unwritable.device.receivedFrames().empty());  // nothing sent without the log asked for
 }

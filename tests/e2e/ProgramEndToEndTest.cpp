@@ -88,6 +88,29 @@ TEST(ProgramEndToEnd, IdentifiesDecodersOfEachKind)
     }
 }
 
+TEST(ProgramEndToEnd, LogsTheFramesOfTheSessionToAFile)
+{
+    Simulator sim(4800);
+    ASSERT_FALSE(sim.device().isEmpty());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("frames.log");
+    Program program({"--port", "1=" + sim.device(), "--log", path});
+    // The simulator's log shows when the identification's read went out and came back.
+    const auto done = [](const std::vector<LogLine>& lines) { return sentLines(lines).size() >= 2; };
+    ASSERT_TRUE(done(sim.logOnce(done)));
+    QStringList lines;
+    for (int i = 0; i < 50 && lines.size() < 4; ++i) {
+        program.process().waitForFinished(100);  // the program's own pace, not a sleep of ours
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_TRUE(lines[0].endsWith("gesendet  Block 1 lesen: F1 0D")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("empfangen Block 1 lesen: ")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(" Zeichen)")) << lines[1].toStdString();
+}
+
 TEST(ProgramEndToEnd, HelpAndBadArguments)
 {
     {
@@ -101,6 +124,12 @@ TEST(ProgramEndToEnd, HelpAndBadArguments)
         ASSERT_TRUE(program.process().waitForFinished(10000));
         EXPECT_EQ(program.process().exitCode(), 2);
         EXPECT_FALSE(program.process().readAllStandardError().isEmpty());
+    }
+    {
+        Program program({"--demo", "--log", "/nonexistent-folder/frames.log"});
+        ASSERT_TRUE(program.process().waitForFinished(10000));
+        EXPECT_EQ(program.process().exitCode(), 2);
+        EXPECT_TRUE(QString::fromUtf8(program.process().readAllStandardError()).contains("kann nicht geschrieben werden"));
     }
 }
 

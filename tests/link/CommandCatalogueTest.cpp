@@ -329,3 +329,27 @@ TEST(CatalogueAnswers, DumpChunksAreReversedOneByOne)
     EXPECT_FALSE(dumpChunks(received.left(1023)));
     EXPECT_FALSE(dumpChunks(received + "X"));
 }
+
+TEST(CatalogueNames, EveryFrameIsNamedForTheMonitor)
+{
+    const std::pair<Frame, const char*> cases[] = {
+        {blockRead(1), "Block 1 lesen"},
+        {blockRead(10), "Block 10 lesen"},  // 250 alone
+        {blockRead(16), "Block 16 lesen"},
+        {dccAddressWrite(0, 5), "Adresse schreiben"},
+        {dccAddressWrite(2, 5), "Adresse schreiben"},
+        {outputSwitch(3, 0), "Ausgang 3 Stellung 1"},
+        {outputSwitch(8, 16), "Ausgang 8 Stellung 2"},
+        {memoryWrite(0x300, "00112233445566778899AABBCCDDEEFF"), "Speicher schreiben"},
+        {memoryWriteEnd(), "Speicher schreiben beenden"},
+        {memoryDump(), "Speicher lesen"},
+        {ramDump(), "RAM lesen"},
+        {moveLeft(RunToEnd), "Nach links laufen"},
+        {moveLeft(StopRun), "Lauf links anhalten"},
+        {middlePosition(), "Mittelstellung"},
+        {powerUpStateQuery(), "Einschaltzustand abfragen"},
+        {bare(17), "unbekannter Befehl 17"},
+    };
+    for (const auto& [frame, name] : cases)
+        EXPECT_EQ(commandName(frame), QString::fromUtf8(name)) << frame.bytes.toHex().constData();
+}

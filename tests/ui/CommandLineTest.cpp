@@ -41,4 +41,8 @@ TEST(CommandLine, Options)
         EXPECT_EQ(line.demoId, QString::fromLatin1(c.demoId));
     }
     EXPECT_TRUE(parseCommandLine({"quenbrix", "--help"}).help);
+    EXPECT_EQ(parseCommandLine({"quenbrix", "--log", "/tmp/a.log"}).logPath, QStringLiteral("/tmp/a.log"));
+    EXPECT_EQ(parseCommandLine({"quenbrix", "--log=b.log", "--demo"}).logPath, QStringLiteral("b.log"));
+    EXPECT_FALSE(parseCommandLine({"quenbrix", "--log"}).error.isEmpty());
+    EXPECT_FALSE(parseCommandLine({"quenbrix", "--log="}).error.isEmpty());
 }

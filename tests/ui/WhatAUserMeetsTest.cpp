@@ -49,7 +49,7 @@ TEST(WhatAUserMeets, EveryMenuOpensFromTheMenuBarWithTheEntriesOfTheDecoder)
         std::vector<std::pair<const char*, QStringList>> menus;
     };
     const QStringList ports = numbered("COM", 1, 20);
-    const QStringList help = {"Info", "Serielle Anschlüsse suchen"};
+    const QStringList help = {"Info", "Serielle Anschlüsse suchen", "Protokollmonitor"};
     const QStringList service = {"Servo Einstellungen sichern", "Servo Einstellungen wiederherstellen",
                                  "Sicherung mit Decoder vergleichen"};
     const QStringList turnout = {"Servo 1a+1b", "Servo 1c+1d", "Servo 2a+2b", "Servo 2c+2d",
