@@ -180,9 +180,10 @@ DecoderDevice::DecoderDevice(DeviceConfig config)
             setCoilFactoryBlock(*this, output);
         else
             setServoFactoryBlock(*this, output, id_.startsWith("B5"));
-        setValue16(output, 22, 1);  // DCC address 1
+        // DCC address 1, or the Motorola code of address 1.
+        setValue16(output, 22, config.motorola ? 0x0300 : 1);
         setField(output, 21, 1);    // Motorola address 1 when the code says nothing
-        setStatusDigit(output, '0');  // DCC, not reversed, Germany
+        setStatusDigit(output, config.motorola ? '2' : '0');  // not reversed, Germany
         setBusLaneDigit(output, '0');
     }
     if (generation_ > 0)
@@ -803,6 +804,9 @@ void DecoderDevice::applyFault(Fault fault, Response& reply, const QByteArray& f
         break;
     case Fault::Garbage:
         reply.bytes = QByteArray(std::max<qsizetype>(reply.bytes.size(), 1), '#');
+        break;
+    case Fault::Zeroed:
+        reply.bytes.fill('0');
         break;
     case Fault::ShortAnswer:
         reply.bytes.truncate(reply.bytes.size() / 2);

@@ -22,6 +22,7 @@ enum class Fault {
     WrongOutputDigit,  // a block answer names another output
     Noise,             // framing errors and nothing usable: a decoder at the other line speed
     Shifted,           // a stray character goes out before the answer and its last one is lost
+    Zeroed,            // answers as many characters as due, every one of them "0"
     Delayed,           // answers after a pause of DelayedAnswerUs, as a busy decoder does
 };
 
@@ -56,6 +57,7 @@ struct DeviceConfig {
     int variant = 0;  // 0: the variant the identification implies
     int baud = 4800;
     std::vector<StandingFault> standingFaults{};
+    bool motorola = false;  // runs the Motorola protocol (status digit 2), on address 1
 };
 
 // The end positions and run times the selected output works with. Steps and

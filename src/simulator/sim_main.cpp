@@ -31,12 +31,15 @@ const char* const Usage =
     "  --log FILE     one line per frame: seconds since start, RX (received by the\n"
     "                 decoder) or TX (sent by it), the bytes in hex\n"
     "  --variant N    block format 1, 2 or 3 (default: implied by the id)\n"
+    "  --protocol P   dcc (default) or motorola: what the status digit says the\n"
+    "                 decoder runs; a Motorola decoder starts on address 1\n"
     "  --fault KIND@N every answer to the block read of output N (1..16) is\n"
     "                 disturbed; KIND@0xCC every answer to command byte CC.\n"
     "                 KIND: silent, refuse, garbage, short, extra, framing,\n"
     "                 noise (framing errors and no answer), wrong-output,\n"
     "                 shifted (a stray character first, the block moved by one),\n"
-    "                 late (the answer starts after a pause of half a second).\n"
+    "                 late (the answer starts after a pause of half a second),\n"
+    "                 zeroed (as many characters as due, all of them \"0\").\n"
     "                 May be given several times.\n"
     "  --help         this text\n";
 
@@ -54,7 +57,7 @@ std::optional<qb::sim::StandingFault> parseFault(const QString& text)
         {"silent", Fault::NoAnswer},  {"refuse", Fault::Refusal}, {"garbage", Fault::Garbage},
         {"short", Fault::ShortAnswer}, {"extra", Fault::ExtraChars}, {"framing", Fault::FrameError},
         {"noise", Fault::Noise},      {"wrong-output", Fault::WrongOutputDigit}, {"shifted", Fault::Shifted},
-        {"late", Fault::Delayed},
+        {"late", Fault::Delayed},     {"zeroed", Fault::Zeroed},
     };
     const qsizetype at = text.indexOf('@');
     if (at < 0)
@@ -94,7 +97,8 @@ std::optional<Options> parseArguments(int argc, char** argv, std::string& error)
             continue;
         }
         if (name != QLatin1String("--id") && name != QLatin1String("--baud") && name != QLatin1String("--log") &&
-            name != QLatin1String("--variant") && name != QLatin1String("--fault")) {
+            name != QLatin1String("--variant") && name != QLatin1String("--fault") &&
+            name != QLatin1String("--protocol")) {
             error = "unknown argument: " + name.toStdString();
             return std::nullopt;
         }
@@ -130,6 +134,12 @@ std::optional<Options> parseArguments(int argc, char** argv, std::string& error)
                 return std::nullopt;
             }
             options.device.standingFaults.push_back(*fault);
+        } else if (name == QLatin1String("--protocol")) {
+            if (*value != QLatin1String("dcc") && *value != QLatin1String("motorola")) {
+                error = "--protocol must be dcc or motorola";
+                return std::nullopt;
+            }
+            options.device.motorola = *value == QLatin1String("motorola");
         } else if (name == QLatin1String("--variant")) {
             const int variant = value->toInt(&ok);
             if (!ok || variant < 1 || variant > 3) {

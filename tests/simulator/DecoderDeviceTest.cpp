@@ -920,6 +920,31 @@ TEST(DecoderDevice, StandingFaultsDisturbEveryAnswerToTheirFrames)
     EXPECT_TRUE(noise[0].bytes.isEmpty());
 }
 
+TEST(DecoderDevice, AMotorolaDecoderStartsOnAddressOne)
+{
+    DeviceConfig config{"R5--XC45"};
+    config.motorola = true;
+    Bench bench(config);
+    for (int n : {1, 8, 16}) {
+        EXPECT_EQ(bench.device.blockText(n).mid(78, 1), "2") << n;  // the status digit says Motorola
+        EXPECT_EQ(bench.block16(n, 22), 0x0300) << n;        // the code of address 1
+    }
+    // The code is taken as a Motorola address: field 21 follows it.
+    const auto answer = addressAnswer(bench.ask(motorolaAddressWrite(0, 79)));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(motorolaAddress(answer->motorolaCodeText()), 79);
+    EXPECT_EQ(bench.blockField(4, 21), 79);
+}
+
+TEST(DecoderDevice, AZeroedAnswerHasItsLengthAndOnlyZeros)
+{
+    Bench bench;
+    bench.device.injectFault(Fault::Zeroed, 2);
+    EXPECT_EQ(bench.ask(dccAddressWrite(0, 12)), "000000000");
+    EXPECT_EQ(bench.ask(middlePosition()), "000000");
+    EXPECT_EQ(bench.block16(1, 22), 12);  // the write itself took effect
+}
+
 TEST(DecoderDevice, TheMovesOfTheOutputsAreRecorded)
 {
     using Move = DecoderDevice::Move;
