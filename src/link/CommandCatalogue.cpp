@@ -464,10 +464,15 @@ std::optional<int> positionAnswerValue(const QByteArray& received)
     return *high * 256 + *low;
 }
 
+QByteArray motorolaCodeText(int high, int low)
+{
+    return QByteArray::number(high).rightJustified(3, '0').right(2) +
+           QByteArray::number(low, 16).toUpper().rightJustified(2, '0');
+}
+
 QByteArray AddressAnswer::motorolaCodeText() const
 {
-    return QByteArray::number(group2).rightJustified(3, '0').right(2) +
-           QByteArray::number(group3, 16).toUpper().rightJustified(2, '0');
+    return commands::motorolaCodeText(group2, group3);
 }
 
 std::optional<AddressAnswer> addressAnswer(const QByteArray& received)

@@ -66,6 +66,10 @@ QByteArray rawByte(std::uint8_t value);  // the byte itself
 QByteArray MotorolaCode(int address);
 // The address 1..80 whose code is `code`; 0 when no address has it.
 int motorolaAddress(const QByteArray& code);
+// The code text a decoder keeps (and answers) in a byte pair: the last two
+// digits of the high byte in decimal, then the low byte as two hex digits
+// (3, 168 -> "03A8").
+QByteArray motorolaCodeText(int high, int low);
 
 // The servo form of the configuration write. `neutralHex` travels as held,
 // unpadded. Without `valueWord` the word follows the usual rule, see

@@ -116,13 +116,9 @@ std::optional<int> addressOf(const ConfigBlock& block, int addressMode)
         return block.pair(22);
     const auto high = block.field(22);
     const auto low = block.field(23);
-    if (high && low) {
-        // Last two of the three digits of field 22, then field 23 in hex.
-        const QByteArray code = QByteArray::number(*high).rightJustified(3, '0').right(2) +
-                                QByteArray::number(*low, 16).rightJustified(2, '0').toUpper();
-        if (const int address = commands::motorolaAddress(code))
+    if (high && low)
+        if (const int address = commands::motorolaAddress(commands::motorolaCodeText(*high, *low)))
             return address;
-    }
     return block.field(21);
 }
 
