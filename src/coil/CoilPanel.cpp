@@ -1,5 +1,6 @@
 #include "coil/CoilPanel.h"
 
+#include "address/AddressDialogs.h"
 #include "link/CommandCatalogue.h"
 #include "link/Texts.h"
 #include "memory/BlockDecode.h"
@@ -31,6 +32,7 @@ CoilPanel::CoilPanel(WindowContext context, QWidget* parent)
 {
     ui_->setupUi(this);
     indicators().attach(context_.session.settings());
+    connect(&indicators(), &OutputIndicators::newAddressRequested, this, [this] { openAddressDialog(context_, this); });
     // Digits and one decimal comma only; Backspace still works. Pasted text
     // is held to the same rule.
     ui_->txtEinschaltzeit->setValidator(

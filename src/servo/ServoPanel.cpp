@@ -1,5 +1,6 @@
 #include "servo/ServoPanel.h"
 
+#include "address/AddressDialogs.h"
 #include "decoder/DecoderIdentity.h"
 #include "link/CommandCatalogue.h"
 #include "link/Texts.h"
@@ -90,6 +91,7 @@ ServoPanel::ServoPanel(WindowContext context, QWidget* parent)
 {
     ui_->setupUi(this);
     indicators().attach(context_.session.settings());
+    connect(&indicators(), &OutputIndicators::newAddressRequested, this, [this] { openAddressDialog(context_, this); });
     connectIndicators();
     connect(ui_->S_Konfigurieren, &QPushButton::clicked, this, &ServoPanel::configure);
     connect(ui_->Command2, &QPushButton::clicked, this, &ServoPanel::middlePosition);

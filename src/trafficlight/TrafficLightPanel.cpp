@@ -1,5 +1,6 @@
 #include "trafficlight/TrafficLightPanel.h"
 
+#include "address/AddressDialogs.h"
 #include "decoder/FamilyLayout.h"
 #include "link/CommandCatalogue.h"
 #include "link/Texts.h"
@@ -63,6 +64,7 @@ TrafficLightPanel::TrafficLightPanel(WindowContext context, QWidget* parent)
          {true, false, true, false}},
     }};
     indicators().attach(context_.session.settings());
+    connect(&indicators(), &OutputIndicators::newAddressRequested, this, [this] { openAddressDialog(context_, this); });
     // Traffic lights choose their control mode in a frame of their own.
     indicators().setServoFunctionsShown(false);
     // Nothing is saved before the decoder's data are on screen.

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 #include <QAction>
@@ -62,6 +63,16 @@ void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
 void type(QWidget* widget, const QString& text)
 {
     QTest::keyClicks(widget, text);
+}
+
+void chooseEntry(QComboBox* box, int row)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Home);
+    for (int i = 0; i < row && box->isEnabled(); ++i)
+        QTest::keyClick(box, Qt::Key_Down);
+    if (box->isVisible() && box->currentIndex() != row)
+        ADD_FAILURE() << "the keys did not reach row " << row << " of " << box->objectName().toStdString();
 }
 
 void closeByWindowFrame(QWidget* window)

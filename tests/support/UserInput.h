@@ -5,6 +5,7 @@
 
 class QAbstractButton;
 class QAction;
+class QComboBox;
 class QListWidget;
 class QMainWindow;
 class QMenu;
@@ -24,6 +25,9 @@ void doubleClickEntry(QListWidget* list, int row);
 void pressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Characters typed into the widget, one key at a time.
 void type(QWidget* widget, const QString& text);
+// Picks the entry of that row of a drop-down list from the keyboard: Home,
+// then Down until the row is reached.
+void chooseEntry(QComboBox* box, int row);
 // The close button of the window's frame, as the window manager sends it.
 void closeByWindowFrame(QWidget* window);
 
