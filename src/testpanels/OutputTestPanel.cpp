@@ -1,12 +1,9 @@
 #include "testpanels/OutputTestPanel.h"
 
 #include "link/CommandCatalogue.h"
-#include "link/Texts.h"
-#include "memory/ConfigBlock.h"
 #include "platform/WindowHost.h"
-#include "session/Connection.h"
 #include "session/DecoderSession.h"
-#include "ui/ActivationWatch.h"
+#include "testpanels/TestWindowParts.h"
 #include "ui/WindowRegistry.h"
 #include "ui_OutputTestPanel.h"
 
@@ -70,34 +67,6 @@ const TestPanelDesign& designOf(TestPanelKind kind)
     return designs[0];
 }
 
-// First and second key of each output; the letters as on a German keyboard,
-// Y before X in the bottom row.
-constexpr std::array<std::pair<Qt::Key, Qt::Key>, OutputTestPanel::MaxOutputs> KeyMap{{
-    {Qt::Key_1, Qt::Key_2},
-    {Qt::Key_3, Qt::Key_4},
-    {Qt::Key_Q, Qt::Key_W},
-    {Qt::Key_E, Qt::Key_R},
-    {Qt::Key_A, Qt::Key_S},
-    {Qt::Key_D, Qt::Key_F},
-    {Qt::Key_Y, Qt::Key_X},
-    {Qt::Key_C, Qt::Key_V},
-}};
-
-Qt::Key keyOf(int k, int b)
-{
-    return b == 0 ? KeyMap[k - 1].first : KeyMap[k - 1].second;
-}
-
-// Output and button a key presses on a panel of `outputs` outputs.
-std::optional<std::pair<int, int>> buttonOfKey(int key, int outputs)
-{
-    for (int k = 1; k <= outputs; ++k)
-        for (int b = 0; b <= 1; ++b)
-            if (key == keyOf(k, b))
-                return std::pair{k, b};
-    return std::nullopt;
-}
-
 // "1a+1b", "1c+1d", "2a+2b" ... for outputs 1..8 of the 4-way turnout decoder.
 QString servoPair(int k)
 {
@@ -139,7 +108,6 @@ QString buttonStyle(const QColor& colour)
 }
 
 constexpr int TitleBarButtonsWidth = 110;
-constexpr int PanelPorts = 8;  // "COM1".."COM8"
 
 const QColor FirstColour(255, 0, 0);   // &H000000FF
 const QColor SecondColour(0, 192, 0);  // &H0000C000
@@ -170,7 +138,7 @@ QPushButton* OutputTestPanel::button(int k, int b) const
 
 QAction* OutputTestPanel::portEntry(int n) const
 {
-    return menuBar_ ? menuBar_->findChild<QAction*>(QStringLiteral("mnu_testCom_%1").arg(n)) : nullptr;
+    return portMenu_ ? portMenu_->portEntry(n) : nullptr;
 }
 
 void OutputTestPanel::layOut()
@@ -182,7 +150,7 @@ void OutputTestPanel::layOut()
         for (int b = 0; b <= 1; ++b) {
             QPushButton* pair = button(k, b);
             pair->setVisible(shown);
-            pair->setText(QString(QChar(static_cast<char16_t>(keyOf(k, b)))));
+            pair->setText(QString(QChar(static_cast<char16_t>(testKey(k, b)))));
             pair->setStyleSheet(buttonStyle(b == 0 ? FirstColour : SecondColour));
             if (design_.servoPairs)
                 pair->setToolTip(servoOfPair(k, b));
@@ -212,54 +180,8 @@ void OutputTestPanel::layOut()
 void OutputTestPanel::addPortMenu()
 {
     menuBar_ = new QMenuBar(this);
-    QMenu* file = menuBar_->addMenu(QStringLiteral("Datei"));
-    file->setObjectName(QStringLiteral("mnu_testDatei"));
-    QMenu* ports = menuBar_->addMenu(QStringLiteral("Serieller Anschluß"));
-    ports->setObjectName(QStringLiteral("mnu_testSeriell"));
-    QMenu* help = menuBar_->addMenu(QStringLiteral("Hilfe"));
-    help->setObjectName(QStringLiteral("mnu_testHilfe"));
-    // These two have never done anything here: shown, but not offered.
-    file->addAction(QStringLiteral("Beenden"))->setObjectName(QStringLiteral("mnu_testBeenden"));
-    help->addAction(QStringLiteral("Info"))->setObjectName(QStringLiteral("mnu_testInfo"));
-    for (QMenu* menu : {file, help})
-        menu->actions().constFirst()->setEnabled(false);
-    for (int n = 1; n <= PanelPorts; ++n) {
-        QAction* entry = ports->addAction(QStringLiteral("COM") + QString::number(n));
-        entry->setObjectName(QStringLiteral("mnu_testCom_%1").arg(n));
-        entry->setCheckable(true);
-        connect(entry, &QAction::triggered, this, [this, n] { choosePort(n); });
-    }
+    portMenu_ = new TestPortMenu(*menuBar_, context_.session, *this);
     layout()->setMenuBar(menuBar_);
-}
-
-void OutputTestPanel::showPort()
-{
-    const int port = context_.session.connection().portNumber();
-    for (int n = 1; n <= PanelPorts && menuBar_; ++n)
-        portEntry(n)->setChecked(n == port);
-}
-
-void OutputTestPanel::choosePort(int n)
-{
-    context_.session.choosePanelPort(n);
-    if (context_.session.shuttingDown()) {
-        close();
-        return;
-    }
-    showPort();
-}
-
-bool OutputTestPanel::endedBy(const Reply& reply)
-{
-    if (reply.status != ReplyStatus::Garbled && reply.status != ReplyStatus::Ending)
-        return false;
-    if (reply.status == ReplyStatus::Garbled) {
-        // Framing errors in every attempt: the decoder is taken to be gone.
-        context_.host.message(texts::decoderGone());
-        context_.session.endProgram();
-    }
-    close();
-    return true;
 }
 
 bool OutputTestPanel::readForOpening()
@@ -275,12 +197,15 @@ bool OutputTestPanel::readForOpening()
     for (int k = 1; design_.readsOnOpening && k <= design_.outputs; ++k) {
         // Identification with a test output set reads only that output.
         session.setActiveTestOutput(k);
-        const Reply reply = session.line().readBlock(k);
-        if (endedBy(reply))
+        const std::optional<Reply> reply = readTestBlock(context_, k);
+        if (!reply) {
+            close();
             return false;
-        testOutputDigits_[k - 1] = firstDigit(reply.text);
+        }
+        testOutputDigits_[k - 1] = firstDigit(reply->text);
     }
-    showPort();
+    if (portMenu_)
+        portMenu_->showPort();
     return true;
 }
 
@@ -296,20 +221,13 @@ void OutputTestPanel::press(int k, int b)
 
     // The move commands act on the output read last: unless its block came,
     // another output would move.
-    const Reply block = session.line().readBlock(k);
-    if (endedBy(block))
-        return;
-    switch (checkBlock(ConfigBlock(block.text), k, session.identity().DecoderId)) {
-    case BlockCheck::Usable:
-        break;
-    case BlockCheck::TooShort:
-        context_.host.message(texts::decoderTimeout());
-        return;
-    case BlockCheck::OtherDecoder:
-    case BlockCheck::OtherOutput:
-        context_.host.message(texts::transferError());
+    const std::optional<Reply> block = readTestBlock(context_, k);
+    if (!block) {
+        close();
         return;
     }
+    if (!commandMayFollow(context_, *block, k))
+        return;
 
     bool toRight = b == 1;
     if (design_.directionByDigit)
@@ -324,8 +242,8 @@ void OutputTestPanel::press(int k, int b)
 
 void OutputTestPanel::keyPressEvent(QKeyEvent* event)
 {
-    const auto target = buttonOfKey(event->key(), design_.outputs);
-    if (!target || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+    const auto target = testButtonOfKey(*event, design_.outputs);
+    if (!target) {
         QDialog::keyPressEvent(event);
         return;
     }
@@ -337,21 +255,8 @@ void OutputTestPanel::keyPressEvent(QKeyEvent* event)
 
 void OutputTestPanel::done(int result)
 {
-    if (!std::exchange(closing_, true)) {
-        DecoderSession& session = context_.session;
-        // The main window identifies the decoder, or reads this output again,
-        // as soon as the user is back there.
-        session.setActiveTestOutput(design_.closingTestOutput);
-        if (design_.closingTestOutput >= 1) {
-            // That read is the one after closing; later identifications, after
-            // a port choice or a reconnect, identify again.
-            if (auto* watch = mainWindow_.findChild<ActivationWatch*>())
-                connect(
-                    watch, &ActivationWatch::returnedFromOwnWindow, watch,
-                    [&session] { session.setActiveTestOutput(0); }, Qt::SingleShotConnection);
-        }
-        selectOutputEntry_();
-    }
+    if (!std::exchange(closing_, true))
+        leaveTestWindow(context_.session, mainWindow_, design_.closingTestOutput, selectOutputEntry_);
     QDialog::done(result);
 }
 

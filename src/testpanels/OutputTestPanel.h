@@ -18,7 +18,7 @@ class OutputTestPanel;
 
 namespace qb {
 
-struct Reply;
+class TestPortMenu;
 struct TestPanelDesign;
 
 // The test windows of the servo, turnout and coil decoders.
@@ -72,10 +72,6 @@ protected:
 private:
     void layOut();
     void addPortMenu();
-    void choosePort(int n);
-    // True when the read brought the program to its end (reported).
-    bool endedBy(const Reply& reply);
-    void showPort();
 
     const TestPanelDesign& design_;
     WindowContext context_;
@@ -83,6 +79,7 @@ private:
     std::function<void()> selectOutputEntry_;
     std::unique_ptr<Ui::OutputTestPanel> ui_;
     QMenuBar* menuBar_ = nullptr;
+    TestPortMenu* portMenu_ = nullptr;
     // Set while a press runs: the panel accepts no other one.
     CountedFlag commandRunning_;
     std::array<int, MaxOutputs + 1> testOutputDigits_{};

@@ -9,6 +9,8 @@
 #include "platform/WindowHost.h"
 #include "session/DecoderSession.h"
 #include "trafficlight/ButtonColour.h"
+#include "trafficlight/TrafficLightTest1.h"
+#include "trafficlight/TrafficLightTest23.h"
 #include "ui/OptionButtons.h"
 #include "ui/OutputIndicators.h"
 #include "ui/WaitWindow.h"
@@ -461,6 +463,46 @@ bool TrafficLightPanel::writeConfiguration()
         context_.host.message(texts::decoderTimeout());
     else
         session.showStatus(session.identity().outputName(settings.OutputNumber) + QStringLiteral(" Daten geändert"));
+    return true;
+}
+
+// --- Test windows ------------------------------------------------------------------
+
+void TrafficLightPanel::openTestWindow(std::function<void()> selectOutputEntry)
+{
+    const int generation = TrafficLightGeneration;
+    if (generation < 1 || generation > 3)
+        return;
+    if (!testWindow_ || !testWindow_->isVisible() || testWindowGeneration_ != generation) {
+        if (!makeTestWindow(generation, std::move(selectOutputEntry)))
+            return;
+    }
+    // Shown once the line is free again: coming back from it to the main
+    // window is a return from another window of the program.
+    context_.host.showModeless(*testWindow_);
+}
+
+bool TrafficLightPanel::makeTestWindow(int generation, std::function<void()> selectOutputEntry)
+{
+    // Not while another operation holds the line: a window it works in
+    // would be replaced under it. The first generation's reads join it.
+    const Line::Operation operation = context_.session.operation();
+    if (!operation)
+        return false;
+    // A new window shows the panel's settings of the moment it opens.
+    testWindow_.reset();
+    testWindowGeneration_ = generation;
+    if (generation == 1) {
+        auto first = std::make_unique<TrafficLightTest1>(context_, *window(), std::move(selectOutputEntry));
+        if (!first->open())
+            return false;
+        testWindow_ = std::move(first);
+    } else {
+        const CrossingOptions options{ui_->Keine_Phasen->isChecked(), ticked(ui_->Rufampel),
+                                      ui_->T_Kreuzung2W->isChecked(), ui_->Kreuzung2->isChecked()};
+        testWindow_ = std::make_unique<TrafficLightTest23>(context_, generation, options, *window(),
+                                                           std::move(selectOutputEntry));
+    }
     return true;
 }
 

@@ -18,6 +18,8 @@ class TrafficLightPanel;
 
 namespace qb {
 
+class TrafficLightTestWindow;
+
 // The traffic-light panel of the main window: the crossing layout with its
 // pedestrian, demand-light and bus-lane options, the control mode, the
 // country variant and the selected phase's time, and the save that writes
@@ -49,6 +51,10 @@ public:
     bool changesPending() const;
     // "Ampeldaten speichern", also Enter in the phase-time box.
     void save();
+    // "Ampel testen": the test window of the decoder's generation; an open
+    // one is brought to the front. Closing it selects the list entry of the
+    // output that was selected before.
+    void openTestWindow(std::function<void()> selectOutputEntry);
 
 private:
     // One crossing layout, a row of the layout table.
@@ -78,12 +84,17 @@ private:
     bool writeConfiguration();
     // Nothing of a phase is shown: another one was chosen, or it could not be read.
     void clearPhase();
+    // A new test window for the generation; false when it is not to open
+    // (another operation holds the line, the program ends).
+    bool makeTestWindow(int generation, std::function<void()> selectOutputEntry);
 
     WindowContext context_;
     std::unique_ptr<Ui::TrafficLightPanel> ui_;
     std::array<Crossing, 5> crossings_;
     // Each option's reaction, run when it becomes selected.
     std::map<QRadioButton*, std::function<void()>> reactions_;
+    std::unique_ptr<TrafficLightTestWindow> testWindow_;
+    int testWindowGeneration_ = 0;
     QString entryText_;
     // A decoded block is being shown: the reactions show what the decoder
     // holds, which is no change of the user's.

@@ -123,11 +123,14 @@ void MainWindow::connectMenus()
                                                              {ui_->mnu_8fachTest, TestPanelKind::EightFold},
                                                              {ui_->mnu_4wegTest, TestPanelKind::FourWay},
                                                              {ui_->mnu_Spulentest, TestPanelKind::Coil}};
+    // Closing a test window selects the entry of the output shown before.
+    const auto selectOutputEntry = [this] { ui_->Servo->setCurrentRow(session_->settings().OutputNumber - 1); };
     for (const auto& [action, kind] : testPanels)
-        connect(action, &QAction::triggered, this, [this, kind = kind] {
-            openTestPanel(kind, {services_.host, *session_, closedOnReconnect_}, *this,
-                          [this] { ui_->Servo->setCurrentRow(session_->settings().OutputNumber - 1); });
+        connect(action, &QAction::triggered, this, [this, kind = kind, selectOutputEntry] {
+            openTestPanel(kind, {services_.host, *session_, closedOnReconnect_}, *this, selectOutputEntry);
         });
+    connect(ui_->mnu_Ampeltest1, &QAction::triggered, trafficLightPanel_.get(),
+            [this, selectOutputEntry] { trafficLightPanel_->openTestWindow(selectOutputEntry); });
     connect(ui_->mnu_about, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui_->mnu_search, &QAction::triggered, this, &MainWindow::openPortScan);
     QAction* monitor = ui_->mnu_help->addAction(QStringLiteral("Protokollmonitor"));

@@ -1,6 +1,7 @@
 #include "link/CommandCatalogue.h"
 #include "memory/BackupFile.h"
 #include "support/AppRig.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,21 +14,10 @@
 using namespace qb;
 using qb::sim::Fault;
 using qb::test::AppRig;
+using qb::test::readFile;
+using qb::test::writeFile;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QByteArray memoryOf(const sim::DecoderDevice& device)
 {
