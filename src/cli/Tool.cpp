@@ -3,13 +3,16 @@
 #include "decoder/FamilyLayout.h"
 #include "link/CommandCatalogue.h"
 #include "link/Texts.h"
+#include "memory/BackupFile.h"
 #include "memory/BlockDecode.h"
 #include "memory/ConfigBlock.h"
 #include "platform/Host.h"
 #include "session/Connection.h"
 #include "session/DecoderSession.h"
+#include "session/MemoryBackup.h"
 #include "session/ProtocolMonitor.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <unistd.h>
@@ -85,6 +88,52 @@ QJsonObject outputObject(int n, const QString& name, const DecodedBlock& d, cons
         break;
     }
     return o;
+}
+
+// The backup's progress as one line on the terminal: what runs, and how far.
+class TerminalProgress : public BackupProgress {
+public:
+    TerminalProgress(QString label, std::function<void(const QString&)> show)
+        : label_(std::move(label)), show_(std::move(show))
+    {
+    }
+    void showProgress(int minimum, int maximum, int value) override
+    {
+        minimum_ = minimum;
+        maximum_ = maximum;
+        setProgress(value);
+    }
+    void setProgress(int value) override
+    {
+        const int span = std::max(1, maximum_ - minimum_);
+        const int percent = std::clamp((value - minimum_) * 100 / span, 0, 100);
+        show_(QStringLiteral("%1 ... %2 %").arg(label_).arg(percent));
+    }
+    void hideProgress() override { show_({}); }
+
+private:
+    QString label_;
+    std::function<void(const QString&)> show_;
+    int minimum_ = 0;
+    int maximum_ = 1;
+};
+
+int exitOf(BackupOutcome outcome)
+{
+    switch (outcome) {
+    case BackupOutcome::Done:
+        return Success;
+    case BackupOutcome::Differs:
+        return Differs;
+    case BackupOutcome::FileRefused:
+        return FileError;
+    case BackupOutcome::WrongDecoder:
+        return WrongDecoder;
+    case BackupOutcome::LineBusy:
+    case BackupOutcome::DecoderFailed:
+        break;
+    }
+    return DecoderError;
 }
 
 QString shown(const QJsonValue& value)
@@ -179,8 +228,11 @@ int Tool::run()
         return identify();
     if (options_.command == QLatin1String("read"))
         return read();
-    fail(QStringLiteral("Der Befehl \"%1\" steht noch nicht zur Verfügung.").arg(options_.command));
-    return Usage;
+    if (options_.command == QLatin1String("backup"))
+        return backUp();
+    if (options_.command == QLatin1String("restore"))
+        return restore();
+    return verify();
 }
 
 int Tool::identify()
@@ -292,6 +344,60 @@ int Tool::read()
     for (const QJsonValue& output : all)
         printReadable(output.toObject());
     return Success;
+}
+
+int Tool::runBackup(const QString& label, const std::function<BackupOutcome(MemoryBackup&)>& work)
+{
+    const auto messages = [this] { return services_.shownMessages ? services_.shownMessages() : QStringList(); };
+    const qsizetype before = messages().size();
+    TerminalProgress progress(label, [this](const QString& text) { this->progress(text); });
+    MemoryBackup backup(*session_, progress);
+    const BackupOutcome outcome = work(backup);
+    progress.hideProgress();
+    // The window's texts say how it went; shown already when the host prints
+    // every message.
+    const int exit = exitOf(outcome);
+    if (!options_.verbose) {
+        for (QString text : messages().mid(before)) {
+            text.replace(texts::CRLF, QStringLiteral("\n"));
+            if (exit == Success || exit == Differs)
+                print(text);
+            else
+                fail(text);
+        }
+    }
+    if (outcome == BackupOutcome::LineBusy)
+        fail(QStringLiteral("Die Leitung zum Decoder ist belegt."));
+    return exit;
+}
+
+int Tool::backUp()
+{
+    const backup::SaveName name = backup::checkSaveName(options_.arguments.value(0));
+    if (!name.refusal.isEmpty()) {
+        fail(QString(name.refusal).replace(texts::CRLF, QStringLiteral(" ")).simplified());
+        return FileError;
+    }
+    if (QFileInfo::exists(name.name) && !options_.force) {
+        fail(QStringLiteral("Datei %1 ist bereits vorhanden! Mit --force wird sie überschrieben.").arg(name.name));
+        return FileError;
+    }
+    return runBackup(QStringLiteral("Lese den Decoderspeicher"),
+                     [&](MemoryBackup& backup) { return backup.backUp(name.name); });
+}
+
+int Tool::restore()
+{
+    const QString file = options_.arguments.value(0);
+    return runBackup(QStringLiteral("Schreibe die Sicherung in den Decoder"),
+                     [&](MemoryBackup& backup) { return backup.restore(file); });
+}
+
+int Tool::verify()
+{
+    const QString file = options_.arguments.value(0);
+    return runBackup(QStringLiteral("Vergleiche den Decoderspeicher mit der Sicherung"),
+                     [&](MemoryBackup& backup) { return backup.compare(file); });
 }
 
 }  // namespace qb::cli

@@ -5,11 +5,14 @@
 
 #include <QJsonObject>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace qb {
 
 class DecoderSession;
+class MemoryBackup;
+enum class BackupOutcome;
 class Host;
 class MachineStore;
 class SerialPort;
@@ -28,6 +31,9 @@ public:
         MachineStore& machine;
         std::FILE* out = stdout;
         std::FILE* err = stderr;
+        // The messages the host has shown so far, the window's texts that
+        // tell how a backup, restore or comparison went.
+        std::function<QStringList()> shownMessages = {};
     };
     Tool(const Options& options, Services services);
     ~Tool();
@@ -39,6 +45,11 @@ private:
     int connect();
     int identify();
     int read();
+    int backUp();
+    int restore();
+    int verify();
+    // Runs a backup, restore or comparison, printing the messages it showed.
+    int runBackup(const QString& label, const std::function<BackupOutcome(MemoryBackup&)>& work);
     // One output's settings, or the exit status of the failure (reported).
     std::optional<QJsonObject> readOutput(int n, int& exit);
     void printReadable(const QJsonObject& output);

@@ -48,6 +48,6 @@ int main(int argc, char** argv)
         },
         {&realPort, &demoPort});
 
-    qb::cli::Tool tool(options, {host, port, settings, machine});
+    qb::cli::Tool tool(options, {host, port, settings, machine, stdout, stderr, [&host] { return host.shown(); }});
     return tool.run();
 }

@@ -47,14 +47,14 @@ std::optional<QByteArray> MemoryBackup::readMemory()
     return memory;
 }
 
-bool MemoryBackup::backUp(const QString& fileName)
+BackupOutcome MemoryBackup::backUp(const QString& fileName)
 {
     const Line::Operation operation = session_.operation();
     if (!operation)
-        return false;
+        return BackupOutcome::LineBusy;
     const std::optional<QByteArray> memory = readMemory();
     if (!memory)
-        return false;
+        return BackupOutcome::DecoderFailed;
     // Written beside the old file and renamed over it only when complete.
     QSaveFile file(fileName);
     const QByteArray text = backup::fileText(session_.identity().DecoderId, *memory);
@@ -62,15 +62,16 @@ bool MemoryBackup::backUp(const QString& fileName)
     progress_.hideProgress();
     if (!saved) {
         session_.host().message(backup::unwritableFileMessage(fileName, file.errorString()));
-        return false;
+        return BackupOutcome::FileRefused;
     }
     session_.host().message(QStringLiteral("Daten gesichert!"));
-    return true;
+    return BackupOutcome::Done;
 }
 
-std::optional<backup::Backup> MemoryBackup::loadFitting(const QString& fileName)
+std::optional<backup::Backup> MemoryBackup::loadFitting(const QString& fileName, BackupOutcome& refused)
 {
     Host& host = session_.host();
+    refused = BackupOutcome::FileRefused;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         host.message(backup::unreadableFileMessage(fileName, file.errorString()));
@@ -93,6 +94,7 @@ std::optional<backup::Backup> MemoryBackup::loadFitting(const QString& fileName)
     }
     if (!backup::fitsDecoder(parsed.backup->decoderId, session_.identity().DecoderId)) {
         host.message(backup::wrongDecoderMessage(fileName));
+        refused = BackupOutcome::WrongDecoder;
         return std::nullopt;
     }
     return parsed.backup;
@@ -138,49 +140,53 @@ void MemoryBackup::finishRestore()
     }
 }
 
-bool MemoryBackup::withBackup(const QString& fileName, const std::function<bool(const backup::Backup&)>& work)
+BackupOutcome MemoryBackup::withBackup(const QString& fileName,
+                                       const std::function<BackupOutcome(const backup::Backup&)>& work)
 {
     // The file is read and checked before the line is taken.
-    const std::optional<backup::Backup> backup = loadFitting(fileName);
+    BackupOutcome refused = BackupOutcome::FileRefused;
+    const std::optional<backup::Backup> backup = loadFitting(fileName, refused);
     if (!backup)
-        return false;
+        return refused;
     const Line::Operation operation = session_.operation();
-    return operation && work(*backup);
+    if (!operation)
+        return BackupOutcome::LineBusy;
+    return work(*backup);
 }
 
-bool MemoryBackup::restore(const QString& fileName)
+BackupOutcome MemoryBackup::restore(const QString& fileName)
 {
     return withBackup(fileName, [this](const backup::Backup& backup) {
         Host& host = session_.host();
         progress_.showProgress(1, backup::RestoreWrites, 1);
         for (int attempt = 1; attempt <= RestoreAttempts; ++attempt) {
             if (host.quitRequested())
-                return false;
+                return BackupOutcome::DecoderFailed;
             if (writeRecords(backup.memory)) {
                 finishRestore();
-                return true;
+                return BackupOutcome::Done;
             }
         }
         if (host.quitRequested())
-            return false;
+            return BackupOutcome::DecoderFailed;
         progress_.hideProgress();
         host.message(texts::lines({QStringLiteral("Datenfehler nach 5 Versuchen!"), {},
                                    QStringLiteral("Datenübertragung ist nicht komplett !")}));
         session_.selectOutput(1);
-        return false;
+        return BackupOutcome::DecoderFailed;
     });
 }
 
-bool MemoryBackup::compare(const QString& fileName)
+BackupOutcome MemoryBackup::compare(const QString& fileName)
 {
     return withBackup(fileName, [this](const backup::Backup& backup) {
         const std::optional<QByteArray> memory = readMemory();
         if (!memory)
-            return false;
+            return BackupOutcome::DecoderFailed;
         progress_.hideProgress();
         const QList<backup::Difference> differences = backup::differences(backup.memory, *memory);
         session_.host().message(backup::comparisonMessage(differences));
-        return differences.isEmpty();
+        return differences.isEmpty() ? BackupOutcome::Done : BackupOutcome::Differs;
     });
 }
 

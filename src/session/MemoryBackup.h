@@ -23,6 +23,17 @@ public:
     virtual void hideProgress() = 0;
 };
 
+// How a backup, restore or comparison ended. Whatever went wrong has been
+// told to the user through the host's messages.
+enum class BackupOutcome {
+    Done,          // saved, restored, or the backup agrees with the decoder
+    Differs,       // the comparison found differences
+    LineBusy,      // another operation holds the line
+    FileRefused,   // the file cannot be read or written, or is damaged
+    WrongDecoder,  // the backup belongs to another kind of decoder
+    DecoderFailed, // a time-out, a refusal, an unusable answer, or the program ends
+};
+
 // Backs the decoder's configuration memory up into a file, writes a backup
 // back, and compares one with the decoder. The file names come checked from
 // the caller (the window's dialogs, the command line); everything that
@@ -41,22 +52,24 @@ public:
 
     MemoryBackup(DecoderSession& session, BackupProgress& progress);
 
-    // Reads the memory and stores it in `fileName`; true when it was saved.
-    bool backUp(const QString& fileName);
-    // Writes the backup in `fileName` into the decoder; true when all of it went.
-    bool restore(const QString& fileName);
+    // Reads the memory and stores it in `fileName`.
+    BackupOutcome backUp(const QString& fileName);
+    // Writes the backup in `fileName` into the decoder.
+    BackupOutcome restore(const QString& fileName);
     // Reads the memory and tells whether it agrees with the backup in `fileName`.
-    bool compare(const QString& fileName);
+    BackupOutcome compare(const QString& fileName);
 
 private:
     // The decoder's 512 bytes, the progress counting the records; nothing
     // after a failure, which has been reported.
     std::optional<QByteArray> readMemory();
-    // The backup in the file if it is whole and fits this decoder; reported otherwise.
-    std::optional<backup::Backup> loadFitting(const QString& fileName);
+    // The backup in the file if it is whole and fits this decoder; reported
+    // otherwise, with the reason in `refused`.
+    std::optional<backup::Backup> loadFitting(const QString& fileName, BackupOutcome& refused);
     // Runs `work` on the backup in the file, inside an operation, when the
     // file holds a whole backup that fits this decoder.
-    bool withBackup(const QString& fileName, const std::function<bool(const backup::Backup&)>& work);
+    BackupOutcome withBackup(const QString& fileName,
+                             const std::function<BackupOutcome(const backup::Backup&)>& work);
     // One pass through records 1..31; false when a write was not acknowledged.
     bool writeRecords(const QByteArray& memory);
     void finishRestore();

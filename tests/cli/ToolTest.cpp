@@ -1,10 +1,13 @@
 #include "cli/CliOptions.h"
 #include "cli/Tool.h"
+#include "link/CommandCatalogue.h"
+#include "memory/BackupFile.h"
 #include "simulator/DecoderDevice.h"
 #include "simulator/SimulatedPort.h"
 #include "support/MemorySettingsStore.h"
 #include "support/TestHost.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -48,10 +51,14 @@ struct CliRig {
     {
         options = parseOptions(QStringList{"quenbrix-cli", "--port", "2"} + arguments);
         EXPECT_TRUE(options.error.isEmpty()) << options.error.toStdString();
-        Tool tool(options, {host, port, settings, machine, out, err});
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        Tool tool(options, {host, port, settings, machine, out, err, [this] { return host.messageTexts(); }});
         const int exit = tool.run();
         output = contents(out);
         errors = contents(err);
+        std::fclose(out);
+        std::fclose(err);
         return exit;
     }
 
@@ -61,17 +68,64 @@ struct CliRig {
     test::MemorySettingsStore settings;
     NoMachineStore machine;
     Options options;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
     QString output;
     QString errors;
-
-    ~CliRig()
-    {
-        std::fclose(out);
-        std::fclose(err);
-    }
 };
+
+QStringList filesIn(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+QByteArray memoryOf(const sim::DecoderDevice& device)
+{
+    return QByteArray(reinterpret_cast<const char*>(device.memory().data()), sim::DecoderDevice::MemorySize);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+int commandOf(const Frame& frame)
+{
+    return static_cast<std::uint8_t>(frame.bytes[0]);
+}
+
+const int MemoryWrite = commandOf(commands::memoryWriteEnd());
+const int MemoryDump = commandOf(commands::memoryDump());
+
+// The memory writes of a restore the decoder received, without the closing one.
+int recordWrites(const sim::DecoderDevice& device)
+{
+    int count = 0;
+    for (const QByteArray& frame : device.receivedFrames())
+        count += static_cast<std::uint8_t>(frame[0]) == MemoryWrite && frame != commands::memoryWriteEnd().bytes;
+    return count;
+}
+
+// The memory without the positions each output's moves rewrite (its
+// current and its target position).
+QByteArray withoutPositions(QByteArray memory)
+{
+    for (int slot = 0; slot < memory.size(); slot += sim::DecoderDevice::SlotSize)
+        for (int at : {6, 7, 10, 11})
+            memory[slot + at] = 0;
+    return memory;
+}
+
+const QString Restored = QStringLiteral("Servo-Daten wurden zum Decoder übertragen!\n\n"
+                                        "Den Decoder ausschalten und 10 Sekunden warten.\n"
+                                        "Danach den Decoder wieder einschalten,\n"
+                                        "damit die neuen Daten übernommen werden.");
 
 }  // namespace
 
@@ -183,6 +237,8 @@ TEST(CliTool, ReadableOutputNamesTheFields)
 
 TEST(CliTool, EveryFailureHasItsExitStatusAndReason)
 {
+    QTemporaryDir dir;
+    const QString never = dir.filePath("never-written.epr");
     using sim::Fault;
     struct Case {
         const char* name;
@@ -199,7 +255,13 @@ TEST(CliTool, EveryFailureHasItsExitStatusAndReason)
         {"wrong output digit", {.standingFaults = {{Fault::WrongOutputDigit, 2}}}, {"read", "2"}, DecoderError, "Ausgang 2:"},
         {"silent output", {.standingFaults = {{Fault::NoAnswer, 7}}}, {"read", "7"}, DecoderError, "Ausgang 7: Timeout"},
         {"no such output", {}, {"read", "9"}, Usage, "1..8"},
-        {"not yet a command", {}, {"backup", "a.epr"}, Usage, "backup"},
+        {"no backup file name", {}, {"backup", "/tmp/a.txt"}, FileError, "Datei-Endung ist nicht \".epr\""},
+        {"backup without an answer", {.standingFaults = {{Fault::NoAnswer, 0, MemoryDump}}},
+         {"backup", never}, DecoderError, "Timeout von Decoder!", "Timeout von Decoder!"},
+        {"backup of a disturbed answer", {.standingFaults = {{Fault::Garbage, 0, MemoryDump}}},
+         {"backup", never}, DecoderError, "Datentransfer Fehler!", "Datentransfer Fehler!"},
+        {"no such backup", {}, {"verify", "/tmp/quenbrix-no-such-backup.epr"}, FileError, "quenbrix-no-such-backup.epr",
+         "quenbrix-no-such-backup.epr"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -210,6 +272,100 @@ TEST(CliTool, EveryFailureHasItsExitStatusAndReason)
         EXPECT_TRUE(rig.errors.contains(QString::fromUtf8(c.reason))) << rig.errors.toStdString();
         EXPECT_TRUE(rig.output.isEmpty()) << rig.output.toStdString();
     }
+    EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
+}
+
+TEST(CliTool, BacksUpVerifiesAndRestoresTheMemory)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("decoder.epr");
+    CliRig rig;
+    rig.device.setValue16(5, 3, 12345);
+    const QByteArray saved = memoryOf(rig.device);
+
+    rig.host.answerMessage(Answer::Ok, "Daten gesichert!");
+    ASSERT_EQ(rig.run({"backup", path}), Success) << rig.errors.toStdString();
+    EXPECT_EQ(rig.output, QStringLiteral("Daten gesichert!\n"));
+    const std::optional<backup::Backup> file = backup::parse(readFile(path)).backup;
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->decoderId, QStringLiteral("R5--XC45"));
+    EXPECT_EQ(file->memory, saved.left(file->memory.size()));
+
+    rig.host.answerMessage(Answer::Ok, "stimmt mit den Daten im Decoder überein");
+    EXPECT_EQ(rig.run({"verify", path}), Success) << rig.errors.toStdString();
+    EXPECT_TRUE(rig.output.startsWith(QStringLiteral("Die Sicherung stimmt"))) << rig.output.toStdString();
+
+    // The decoder changes; the comparison names the byte, the restore puts it back.
+    rig.device.setField(2, 4, 0x77);
+    rig.host.answerMessage(Answer::Ok, "an 1 Stelle");
+    EXPECT_EQ(rig.run({"verify", path}), Differs);
+    EXPECT_TRUE(rig.output.contains(QStringLiteral("Decoder 77"))) << rig.output.toStdString();
+
+    rig.device.clearLog();
+    rig.host.answerMessage(Answer::Ok, "Servo-Daten wurden zum Decoder übertragen!");
+    ASSERT_EQ(rig.run({"restore", path}), Success) << rig.errors.toStdString();
+    EXPECT_EQ(rig.output, Restored + '\n');
+    EXPECT_EQ(recordWrites(rig.device), 62);
+    EXPECT_EQ(withoutPositions(memoryOf(rig.device)).left(496), withoutPositions(saved).left(496));
+
+    // An existing backup stays unless overwriting is asked for.
+    writeFile(path, "mine");
+    EXPECT_EQ(rig.run({"backup", path}), FileError);
+    EXPECT_TRUE(rig.errors.contains(QStringLiteral("bereits vorhanden! Mit --force"))) << rig.errors.toStdString();
+    EXPECT_EQ(readFile(path), "mine");
+    rig.host.answerMessage(Answer::Ok, "Daten gesichert!");
+    EXPECT_EQ(rig.run({"--force", "backup", path}), Success);
+    EXPECT_TRUE(backup::parse(readFile(path)).backup);
+}
+
+TEST(CliTool, ARestoreSendsNothingOfAFileThatIsDamagedOrForAnotherDecoder)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.epr");
+    CliRig source;
+    source.host.answerMessage(Answer::Ok, "Daten gesichert!");
+    ASSERT_EQ(source.run({"backup", good}), Success);
+    QByteArray damaged = readFile(good);
+    damaged[damaged.indexOf("\n:10006000") + 12] = 'F';  // a data digit of line 8: its checksum no longer fits
+    writeFile(dir.filePath("damaged.epr"), damaged);
+    writeFile(dir.filePath("cut.epr"), readFile(good).left(600));
+
+    struct Case {
+        const char* file;
+        const char* decoder;
+        int exit;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"damaged.epr", "R5--XC45", FileError, "Zeile 8: Die Prüfsumme"},
+        {"cut.epr", "R5--XC45", FileError, "Es wurden keine Daten zum Decoder gesendet."},
+        {"good.epr", "L6454348", WrongDecoder, "passt nicht zu diesem Decoder!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        CliRig rig({.id = c.decoder});
+        rig.host.answerMessage(Answer::Ok, QString::fromUtf8(c.reason));
+        const QByteArray before = memoryOf(rig.device);
+        EXPECT_EQ(rig.run({"restore", dir.filePath(c.file)}), c.exit);
+        EXPECT_TRUE(rig.errors.startsWith(QStringLiteral("quenbrix-cli: "))) << rig.errors.toStdString();
+        EXPECT_TRUE(rig.errors.contains(QString::fromUtf8(c.reason))) << rig.errors.toStdString();
+        EXPECT_EQ(recordWrites(rig.device), 0);
+        EXPECT_EQ(memoryOf(rig.device), before);
+        EXPECT_TRUE(rig.output.isEmpty());
+    }
+}
+
+TEST(CliTool, ARestoreTheDecoderRefusesEndsAfterFiveAttempts)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("decoder.epr");
+    CliRig rig({.standingFaults = {{sim::Fault::Refusal, 0, MemoryWrite}}});
+    rig.host.answerMessage(Answer::Ok, "Daten gesichert!");
+    ASSERT_EQ(rig.run({"backup", path}), Success);
+    rig.host.answerMessage(Answer::Ok, "Datenfehler nach 5 Versuchen!");
+    EXPECT_EQ(rig.run({"restore", path}), DecoderError);
+    EXPECT_TRUE(rig.errors.contains(QStringLiteral("Datenübertragung ist nicht komplett !"))) << rig.errors.toStdString();
+    EXPECT_EQ(recordWrites(rig.device), 5);
 }
 
 TEST(CliTool, PortThatWillNotOpenIsNamedWithItsReason)
