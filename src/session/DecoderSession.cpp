@@ -264,6 +264,9 @@ void DecoderSession::reconnect()
         return;
     timer3_->setEnabled(false);
     view_.closeDecoderWindows();
+    // After a power loss another decoder may be on the line: it is
+    // identified, whatever output a test panel had the main window re-read.
+    identity_.ActiveTestOutput = 0;
     // The dialogs just closed still hold their flag until they have unwound;
     // the reconnect detects all the same.
     startupSequence();

@@ -269,6 +269,35 @@ TEST(OutputTestPanels, OpeningReadsAndClosingIdentifiesOrReadsOutputOneAgain)
     }
 }
 
+TEST(OutputTestPanels, AReconnectClosesTheModalPanelAndIdentifiesTheDecoder)
+{
+    // After the power loss another decoder may be on the line: whichever
+    // output the panel read last, and whichever the panel's own closing reads
+    // again, the reconnect identifies the decoder.
+    for (const Decoder& d : {FourFold, EightFold, FourWay}) {
+        SCOPED_TRACE(d.panel);
+        AppRig rig({d.id}, 1);
+        rig.start();
+        rig.doubleClickOutput(3);
+        withPanel(rig, d, [&](OutputTestPanel& panel) {
+            // The decoder loses power while the panel is open, and comes back.
+            rig.host.answerMessage(Answer::No, "Decoder wurde oder ist ausgeschaltet.");
+            rig.host.answerMessage(Answer::Ok, "Schalten Sie den Decoder wieder ein");
+            rig.device.clearLog();
+            rig.device.setDsr(false);
+            rig.host.at(rig.host.nowMs() + 1000, [&] { rig.device.setDsr(true); });
+            rig.host.advanceMs(5000);
+            EXPECT_FALSE(panel.isVisible());
+        });
+        // Detection and identification both read the selected output.
+        const Frames frames = rig.frames();
+        ASSERT_GE(frames.size(), 2u);
+        EXPECT_EQ(Frames(frames.begin(), frames.begin() + 2), Frames(2, commands::blockRead(3).bytes));
+        EXPECT_EQ(rig.identity().ActiveTestOutput, 0);
+        EXPECT_TRUE(rig.ui().Status->text().contains(QLatin1String(d.id))) << rig.ui().Status->text().toStdString();
+    }
+}
+
 TEST(OutputTestPanels, TheCoilPanelLeavesTheMainWindowUsable)
 {
     AppRig rig({Coils.id}, 1);
