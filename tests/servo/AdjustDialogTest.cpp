@@ -434,6 +434,102 @@ TEST(AdjustDialog, ClosingAsksAndStoresInItsOrder)
     }
 }
 
+TEST(AdjustDialog, AFailedStoreKeepsItsChangeForTheCloseQuestion)
+{
+    struct Case {
+        const char* name;
+        int command;  // the store the decoder fails
+        Fault fault;
+        const char* message;
+        std::function<void(Ui::AdjustDialog&)> change;
+        QPushButton* Ui::AdjustDialog::*store;
+    };
+    auto stepLeft = [](Ui::AdjustDialog& ui) {
+        click(ui.Command22);
+        click(ui.Command3_0);
+    };
+    auto stepRight = [](Ui::AdjustDialog& ui) {
+        click(ui.Command23);
+        click(ui.Command1_1);
+    };
+    const Case cases[] = {
+        {"left end, no answer", commands::StoreLeftCommand, Fault::NoAnswer, "Timeout von Decoder!", stepLeft,
+         &Ui::AdjustDialog::Command4},
+        {"left end, refused", commands::StoreLeftCommand, Fault::Refusal, "Datentransfer Fehler!", stepLeft,
+         &Ui::AdjustDialog::Command4},
+        {"right end, refused", commands::StoreRightCommand, Fault::Refusal, "Datentransfer Fehler!", stepRight,
+         &Ui::AdjustDialog::Command2},
+        {"left run time, no answer", commands::StoreRunTimeLeftCommand, Fault::NoAnswer, "Timeout von Decoder!",
+         [](Ui::AdjustDialog& ui) { replaceText(ui.Laufzeit_links, "30"); }, &Ui::AdjustDialog::Command12},
+        {"right run time, refused", commands::StoreRunTimeRightCommand, Fault::Refusal, "Datentransfer Fehler!",
+         [](Ui::AdjustDialog& ui) { replaceText(ui.Laufzeit_rechts, "30"); }, &Ui::AdjustDialog::Command13},
+        {"bounce, refused", commands::ConfigWriteCommand, Fault::Refusal, "Datentransfer Fehler!",
+         [](Ui::AdjustDialog& ui) { replaceText(ui.Nachfedern_prozent, "10"); }, &Ui::AdjustDialog::Command21},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppRig rig({"R5--XC48"}, 1);
+        setServo(rig.device, 2, {.left = 13000, .right = 2000, .actual = 13000, .flags = 0xA2, .amount = 0});
+        withDialog(rig, 2, [&](AdjustDialog& d, Ui::AdjustDialog& ui) {
+            c.change(ui);
+            rig.device.addStandingFault({c.fault, 0, c.command});
+            const QString status = rig.ui().Status->text();
+            rig.device.clearLog();
+            rig.host.answerMessage(Answer::Ok, c.message);
+            click(ui.*c.store);
+            EXPECT_EQ(rig.host.messages().back().text, c.message);
+            // Nothing is reported as stored, nor read back as if it were.
+            EXPECT_EQ(rig.ui().Status->text(), status);
+            EXPECT_EQ(commandBytes(rig).back(), c.command);
+            EXPECT_TRUE((ui.*c.store)->isEnabled());
+            // The change is still offered for storing.
+            rig.host.answerMessage(Answer::Cancel, "Wollen Sie diese jetzt im Decoder speichern?");
+            click(ui.Command11);
+            EXPECT_TRUE(d.isVisible());
+            rig.host.answerMessage(Answer::No, "Wollen Sie diese jetzt im Decoder speichern?");
+            click(ui.Command11);
+        });
+    }
+}
+
+TEST(AdjustDialog, ARefusedTurnChangesNothing)
+{
+    AppRig rig({"R5--XC48"}, 1);
+    setServo(rig.device, 2, {.left = 14000, .right = 8000, .actual = 14000});
+    withDialog(rig, 2, [&](AdjustDialog&, Ui::AdjustDialog& ui) {
+        rig.device.injectFault(Fault::Refusal);
+        rig.host.answerMessage(Answer::Ok, "Datentransfer Fehler!");
+        click(ui.Command10);
+        EXPECT_EQ(rig.frames(), std::vector<QByteArray>{frame({229, 13})});
+        EXPECT_EQ(ui.IST_Pos->text(), "14000");
+        EXPECT_TRUE(ui.Command10->isEnabled());
+        EXPECT_EQ(colour(ui.Command10), Red);
+        EXPECT_FALSE(ui.Command9->isEnabled());
+        // Answered, the turn goes and the buttons follow.
+        click(ui.Command10);
+        EXPECT_EQ(ui.IST_Pos->text(), "8000");
+        EXPECT_EQ(rig.servo().IST_Pos->text(), "8000");
+        EXPECT_EQ(rig.statusLog.last(), "Servo 2 nach rechts drehen!");
+        EXPECT_EQ(colour(ui.Command10), Grey);
+        EXPECT_EQ(colour(ui.Command9), Red);
+        EXPECT_EQ(rig.device.position(2), 8000);
+    });
+    EXPECT_EQ(rig.host.messages().size(), 1u);
+}
+
+TEST(AdjustDialog, MiddlePositionDeclinedSendsNothing)
+{
+    AppRig rig({"R5--XC48"}, 1);
+    setServo(rig.device, 2, {.left = 14000, .right = 8000, .actual = 14000});
+    withDialog(rig, 2, [&](AdjustDialog&, Ui::AdjustDialog& ui) {
+        rig.host.answerMessage(Answer::No, "wirklich in die Mittelstellung fahren?");
+        click(ui.Command18);
+        EXPECT_TRUE(rig.frames().empty());
+        EXPECT_EQ(ui.IST_Pos->text(), "14000");
+    });
+    EXPECT_EQ(rig.host.messages().size(), 1u);
+}
+
 TEST(AdjustDialog, WindowFrameClosesLikeTheButtonAndAReconnectAsksNothing)
 {
     AppRig rig({"R5--XC48"}, 1);
@@ -511,6 +607,8 @@ TEST(AdjustDialog, RunTimeReactionCorrectsSendsAndShowsTheTravelTime)
         // the even neighbour and its answer is sent once more.
         {7501, 2000, "3000", {"0003", "001E", "012C", "0ABE", "0ABE"}, "3000", "2750", "Maximal"},
         {13000, 2000, "0", {"0000"}, {}, "0", "Maximal"},
+        // Letters do not get into a run time.
+        {13000, 2000, "1a5", {"0001", "000F"}, {}, "15", "14,7"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
@@ -653,6 +751,8 @@ TEST(AdjustDialog, BouncePercentageAndAmount)
         {20, 0, "5", "Wenn die Drehgeschwindigkeit nach rechts null ist,\r\nkann Nachfedern nicht eingestellt werden!", "0", "0"},
         {0, 20, "5", "Wenn die Drehgeschwindigkeit nach links null ist,", "0", "0"},
         {20, 20, "1x2", {}, "1320", "12"},  // letters do not get in
+        // No number: no bounce, as for an empty field.
+        {20, 20, "1,,5", {}, "0", "0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
