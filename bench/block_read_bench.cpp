@@ -7,20 +7,29 @@
 //    the real one, answers only once the frame has crossed the line), against
 //    1.02 x the answer's wire time + 2 ms;
 //  - the CPU the program spends while it waits for an answer that does not
-//    come, as a share of one core. The CPU during block reads is shown too.
+//    come, as a share of one core. The CPU during block reads is shown too;
+//  - a backup of the whole memory (1024 characters) along quenbrix-cli's
+//    path: the console host, the decoder session and the memory backup, from
+//    the start of the backup until its file is saved, less the request's own
+//    time on the wire, against 1.02 x the answer's wire time + 50 ms.
 
+#include "cli/ConsoleView.h"
 #include "decoder/DecoderIdentity.h"
 #include "link/CommandCatalogue.h"
+#include "platform/ConsoleHost.h"
 #include "platform/PortDirectory.h"
 #include "platform/QtHost.h"
 #include "platform/QtSerialPort.h"
 #include "platform/Stores.h"
+#include "session/DecoderSession.h"
 #include "session/Line.h"
+#include "session/MemoryBackup.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <numeric>
 #include <chrono>
@@ -39,6 +48,9 @@ constexpr double AnswerWireMs = AnswerChars * CharMs;
 constexpr double RequestWireMs = RequestChars * CharMs;
 constexpr double ReadTargetMs = 1.02 * AnswerWireMs + 2.0;
 constexpr double CpuTargetPercent = 1.0;
+constexpr int DumpChars = 1024;
+constexpr double DumpWireMs = DumpChars * CharMs;
+constexpr double BackupTargetMs = 1.02 * DumpWireMs + 50.0;
 
 class NoSettings : public qb::SettingsStore {
 public:
@@ -47,6 +59,18 @@ public:
         return defaultValue;
     }
     void setValue(const QString&, const QString&, const QString&, const QString&) override {}
+};
+
+class NoMachineStore : public qb::MachineStore {
+public:
+    bool writeValue(const QString&, const QString&, const QVariant&) override { return true; }
+};
+
+class NoProgress : public qb::BackupProgress {
+public:
+    void showProgress(int, int, int) override {}
+    void setProgress(int) override {}
+    void hideProgress() override {}
 };
 
 double wallMs()
@@ -103,6 +127,48 @@ const char* verdict(bool pass)
     return pass ? "PASS" : "FAIL";
 }
 
+struct BackupTimes {
+    std::vector<double> ms;
+    bool allSaved = true;
+    QString failure;
+};
+
+// Backups as quenbrix-cli makes them: connect and identify once, then back
+// the memory up `count` times into a fresh folder.
+BackupTimes timeBackups(const QString& device, int count)
+{
+    BackupTimes times;
+    NoSettings settings;
+    NoMachineStore machine;
+    qb::PortDirectory directory(settings, [] { return QStringList(); });
+    directory.pin(1, device);
+    qb::ConsoleHost host(nullptr);
+    qb::QtSerialPort port(host, directory);
+    qb::cli::ConsoleView view;
+    qb::DecoderSession session({host, port, settings, machine, false}, view);
+    session.loadSettings(QString(), 1);
+    session.openAtStart();
+    if (session.runStartupSequence() != qb::DecoderSession::StartupOutcome::Identified) {
+        times.allSaved = false;
+        times.failure = QStringLiteral("the decoder was not identified");
+        return times;
+    }
+    QTemporaryDir dir;
+    NoProgress progress;
+    qb::MemoryBackup backup(session, progress);
+    for (int i = 0; i < count; ++i) {
+        const QString file = dir.filePath(QStringLiteral("bench-%1.epr").arg(i));
+        const double t0 = wallMs();
+        const qb::BackupOutcome outcome = backup.backUp(file);
+        times.ms.push_back(wallMs() - t0 - RequestWireMs);
+        if (outcome != qb::BackupOutcome::Done || QFileInfo(file).size() == 0) {
+            times.allSaved = false;
+            times.failure = host.shown().value(host.shown().size() - 1);
+        }
+    }
+    return times;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -112,11 +178,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.contains(QStringLiteral("--help"))) {
-        std::printf("Usage: quenbrix-bench [--sim PATH] [--reads N] [--idle-ms MS] [--verbose]\n");
+        std::printf("Usage: quenbrix-bench [--sim PATH] [--reads N] [--idle-ms MS] [--backups N] [--verbose]\n");
         return 0;
     }
     const int reads = std::max(1, argValue(args, QStringLiteral("--reads"), 30));
     const int idleMs = std::max(100, argValue(args, QStringLiteral("--idle-ms"), 2000));
+    const int backups = std::max(1, argValue(args, QStringLiteral("--backups"), 3));
     const bool verbose = args.contains(QStringLiteral("--verbose"));
 
     const QString simPath = findSimulator(args);
@@ -194,6 +261,7 @@ int main(int argc, char** argv)
     const double idleShare = 100.0 * idleCpuMs / idleWallMs;
 
     port.close();
+    const BackupTimes backupTimes = timeBackups(device, backups);
     sim.terminate();
     if (!sim.waitForFinished(3000)) {
         sim.kill();
@@ -233,7 +301,19 @@ int main(int argc, char** argv)
                 cpuMedian, cpuMax, totalShare, (user1 - user0) / reads, (system1 - system0) / reads);
     std::printf("  target < %.0f %% of one core (median): %s\n", CpuTargetPercent, verdict(readCpuPass));
 
-    const bool pass = readPass && idlePass && readCpuPass;
+    const bool backupPass = backupTimes.allSaved && !backupTimes.ms.empty() &&
+                            *std::max_element(backupTimes.ms.begin(), backupTimes.ms.end()) <= BackupTargetMs;
+    std::printf("\nBackup along quenbrix-cli's path = start .. file saved, less the request's wire time\n");
+    std::printf("  dump wire time          %7.1f ms (%d characters)\n", DumpWireMs, DumpChars);
+    if (!backupTimes.ms.empty()) {
+        std::printf("  min / median / max      %7.1f / %.1f / %.1f ms over %zu backups\n",
+                    *std::min_element(backupTimes.ms.begin(), backupTimes.ms.end()), median(backupTimes.ms),
+                    *std::max_element(backupTimes.ms.begin(), backupTimes.ms.end()), backupTimes.ms.size());
+    }
+    std::printf("  target <= 1.02 x wire + 50 ms = %.1f ms%s%s: %s\n", BackupTargetMs,
+                backupTimes.allSaved ? "" : " -- failed: ", qPrintable(backupTimes.failure), verdict(backupPass));
+
+    const bool pass = readPass && idlePass && readCpuPass && backupPass;
     std::printf("\n%s\n", pass ? "PASS" : "FAIL");
     return pass ? 0 : 1;
 }
