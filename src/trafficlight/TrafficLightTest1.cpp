@@ -71,10 +71,8 @@ TrafficLightTest1::TrafficLightTest1(WindowContext context, QWidget& mainWindow,
     for (QWidget* other : ui_->centralwidget->findChildren<QWidget*>())
         if (!pairOf(other))
             other->installEventFilter(this);
-    // A pop-up without a frame that takes no focus, as a tool tip; the
-    // mouse passes through it, so that it cannot take the hover away from
-    // the button it lies on.
-    hint_->setWindowFlags(Qt::ToolTip | Qt::WindowTransparentForInput);
+    // A pop-up without a frame that takes no focus, as a tool tip.
+    hint_->setWindowFlags(Qt::ToolTip);
     hint_->resize(hint_->width(), HintHeightTwips / TwipsPerPixel);
     hoverTimer_->setInterval(HoverDelayMs);
     hoverTimer_->setHandler([this] {
@@ -127,9 +125,14 @@ bool TrafficLightTest1::eventFilter(QObject* watched, QEvent* event)
         hover(pairOf(under) ? static_cast<QPushButton*>(under) : nullptr);
     } else if ((type == QEvent::Enter || type == QEvent::MouseMove) && pairOf(watched)) {
         hover(static_cast<QPushButton*>(watched));
-    } else if (type == QEvent::Enter && watched != this) {
+    } else if (type == QEvent::Enter && watched != this && watched != ui_->centralwidget) {
+        // A label, the note, the close button. The window and its
+        // background are entered on the way to a button as well.
         hover(nullptr);
-    } else if (type == QEvent::Leave && watched == this) {
+    } else if (type == QEvent::Leave && watched == this && !hint_->isVisible()) {
+        // Out of the window before the explanation came. Once it is there,
+        // it lies over the button and the window seems left; it stays until
+        // the mouse moves elsewhere in the window.
         hover(nullptr);
     }
     return TrafficLightTestWindow::eventFilter(watched, event);

@@ -338,7 +338,22 @@ TEST(TrafficLightTest, RestingOnAButtonExplainsItAfterThreeSeconds)
     rig.host.advanceMs(1100);
     ASSERT_TRUE(window->hint().isVisible());
     EXPECT_TRUE(window->hint().HintText.startsWith(QStringLiteral("Ampel 1 geht auf GRÜN!")));
+    // The explanation lies over the button: the window system reports the
+    // window left, which leaves it standing.
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(window, &leave);
+    EXPECT_TRUE(window->hint().isVisible());
+    // Leaving the window before the three seconds shows nothing.
+    QTest::mouseMove(background, QPoint(2, 2));
+    QTest::mouseMove(window->button(2, 1));
+    rig.host.advanceMs(1000);
+    QApplication::sendEvent(window, &leave);
+    rig.host.advanceMs(5000);
+    EXPECT_FALSE(window->hint().isVisible());
     // Closing the window takes the explanation with it.
+    QTest::mouseMove(window->button(1, 1));
+    rig.host.advanceMs(3100);
+    ASSERT_TRUE(window->hint().isVisible());
     click(window->ui().cmdSchliessen);
     EXPECT_FALSE(window->hint().isVisible());
 }
