@@ -1,4 +1,5 @@
 #include "platform/PortSwitch.h"
+#include "platform/FilesFolder.h"
 #include "platform/GermanFormat.h"
 #include "platform/PortDirectory.h"
 #include "platform/QtHost.h"
@@ -11,6 +12,7 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -46,7 +48,8 @@ int main(int argc, char** argv)
         },
         {&realPort, &demoPort});
 
-    qb::MainWindow window({host, port, settings, machine, os, QCoreApplication::applicationDirPath(),
+    qb::MainWindow window({host, port, settings, machine, os,
+                           qb::startFilesFolder(QCoreApplication::applicationDirPath(), QDir::homePath()),
                            line.pinnedPort});
     host.setDialogParent(&window);
     if (!line.logPath.isEmpty()) {

@@ -1,8 +1,10 @@
+#include "platform/FilesFolder.h"
 #include "platform/GermanFormat.h"
 #include "platform/QtStores.h"
 #include "platform/SerialPort.h"
 #include "support/TestHost.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -143,4 +145,28 @@ TEST(OpenFailure, TheReasonSaysWhatToDo)
     };
     for (const Case& c : cases)
         EXPECT_TRUE(openFailureReason("/dev/ttyUSB0", c.facts).contains(QString::fromUtf8(c.reason))) << c.name;
+}
+
+TEST(FilesFolder, TheProgramsFolderUnlessItIsTheSystemsOrGone)
+{
+    QTemporaryDir own;
+    QFile file(own.filePath("quenbrix"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QString home = QStringLiteral("/home/anna");
+    struct Case {
+        QString programFolder;
+        QString expected;
+    };
+    const Case cases[] = {
+        {own.path(), own.path()},               // a build or a folder of the user's
+        {"/usr/bin", home},                     // installed by the package
+        {"/usr/local/bin", home},
+        {own.filePath("missing"), home},
+        {own.filePath("quenbrix"), home},       // no folder at all
+        {QString(), home},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.programFolder.toStdString());
+        EXPECT_EQ(startFilesFolder(c.programFolder, home), c.expected);
+    }
 }
