@@ -42,18 +42,33 @@ CliRun runCli(const QStringList& arguments, int timeoutMs = 30'000)
 
 TEST(CliEndToEnd, IdentifiesAndReadsADecoderOnItsDevice)
 {
-    Simulator sim(4800, {QStringLiteral("--id"), QStringLiteral("BR5-XC42")});
-    ASSERT_FALSE(sim.device().isEmpty());
+    struct Case {
+        const char* id;
+        int baud;
+        const char* family;
+        const char* thirdOutput;
+    };
+    const Case cases[] = {
+        {"R5--XC45", 4800, "8-fach Servo Decoder", "Servo 3 (Ausgang 3)"},
+        {"L6454348", 9600, "Ampel Decoder", "Grün 1 (Ausgang 3)"},
+        {"BR5-XC42", 4800, "Parkplatz Decoder", "Spule 3 (Ausgang 3)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        Simulator sim(c.baud, {QStringLiteral("--id"), QString::fromLatin1(c.id)});
+        ASSERT_FALSE(sim.device().isEmpty());
 
-    const CliRun identify = runCli({"--port", sim.device(), "--json", "identify"});
-    ASSERT_EQ(identify.exit, 0) << identify.err.toStdString();
-    const QJsonObject found = QJsonDocument::fromJson(identify.out.toUtf8()).object();
-    EXPECT_EQ(found["id"].toString(), QStringLiteral("BR5-XC42"));
-    EXPECT_EQ(found["baud"].toInt(), 4800);
+        const CliRun identify = runCli({"--port", sim.device(), "--json", "identify"});
+        ASSERT_EQ(identify.exit, 0) << identify.err.toStdString();
+        const QJsonObject found = QJsonDocument::fromJson(identify.out.toUtf8()).object();
+        EXPECT_EQ(found["id"].toString(), QString::fromLatin1(c.id));
+        EXPECT_EQ(found["family"].toString(), QString::fromUtf8(c.family));
+        EXPECT_EQ(found["baud"].toInt(), c.baud);
 
-    const CliRun read = runCli({"--port", sim.device(), "read", "3"});
-    ASSERT_EQ(read.exit, 0) << read.err.toStdString();
-    EXPECT_TRUE(read.out.startsWith(QStringLiteral("Spule 3 (Ausgang 3)"))) << read.out.toStdString();
+        const CliRun read = runCli({"--port", sim.device(), "read", "3"});
+        ASSERT_EQ(read.exit, 0) << read.err.toStdString();
+        EXPECT_TRUE(read.out.startsWith(QString::fromUtf8(c.thirdOutput))) << read.out.toStdString();
+    }
 }
 
 QByteArray contentsOf(const QString& path)
