@@ -128,6 +128,16 @@ void TestHost::advanceMs(qint64 ms)
     nowUs_ = std::max(nowUs_, end);
 }
 
+qint64 TestHost::advanceUntilQuit(qint64 limitMs)
+{
+    for (qint64 ms = 0; ms < limitMs; ms += 10) {
+        advanceMs(10);
+        if (quit_)
+            return nowMs();
+    }
+    return -1;
+}
+
 int TestHost::runModal(QDialog& dialog)
 {
     modalWindows_ << dialog.objectName();

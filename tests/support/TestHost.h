@@ -57,6 +57,9 @@ public:
 
     // Lets virtual time pass, firing every timer that falls due.
     void advanceMs(qint64 ms);
+    // Lets virtual time pass in steps of 10 ms until the program ends; the
+    // virtual time (ms) it ended at, or -1 when it still runs after `limitMs`.
+    qint64 advanceUntilQuit(qint64 limitMs);
 
     // Script: the answers to the coming message boxes, in order. A non-empty
     // `textPart` must occur in the message it answers. `whileOpen` runs while

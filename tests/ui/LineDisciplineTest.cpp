@@ -156,12 +156,8 @@ TEST(LineDiscipline, TheGracePeriodEndsTwentySecondsAfterItsFirstMessage)
     });
     rig.host.answerMessage(Answer::Ok, NoDecoderText);
     rig.window().start();
-    qint64 endedAt = -1;
-    for (int ms = 0; ms < 120'000 && endedAt < 0; ms += 10) {
-        rig.host.advanceMs(10);
-        if (rig.host.quitRequested())
-            endedAt = rig.host.nowMs();
-    }
+    const qint64 endedAt = rig.host.advanceUntilQuit(120'000);
+    ASSERT_GE(endedAt, 0) << "the program did not end";
     ASSERT_EQ(rig.host.messages().size(), 2u);
     EXPECT_EQ(rig.connection().portNumber(), 2);
     EXPECT_NEAR(endedAt - firstMessage, Detection::GraceMs, 10);

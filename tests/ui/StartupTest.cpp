@@ -157,12 +157,8 @@ TEST(Startup, TheGracePeriodLastsTwentySecondsOfVirtualTime)
     rig.device.injectFault(Fault::NoAnswer, 100);
     rig.host.answerMessage(Answer::Ok, NoDecoderText);
     rig.window().start();
-    qint64 endedAt = -1;
-    for (int ms = 0; ms < 120'000 && endedAt < 0; ms += 10) {
-        rig.host.advanceMs(10);
-        if (rig.host.quitRequested())
-            endedAt = rig.host.nowMs();
-    }
+    const qint64 endedAt = rig.host.advanceUntilQuit(120'000);
+    ASSERT_GE(endedAt, 0) << "the program did not end";
     ASSERT_EQ(rig.host.messages().size(), 1u);
     EXPECT_NEAR(endedAt - rig.host.messages()[0].atMs, Detection::GraceMs, 10);
 }
